@@ -1,0 +1,44 @@
+# make run   - installs what is missing, builds, starts the program
+# make test  - installs what is missing, builds, runs every test
+# make bench - builds and runs the benchmarks
+
+BUILD ?= build
+JOBS ?= $(shell nproc)
+PACKAGES := build-essential cmake qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev \
+            libgtest-dev libbenchmark-dev fonts-wine xvfb xauth xdotool x11-utils \
+            libxkbcommon-x11-0 libxcb-cursor0
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps configure build run test bench clean format
+
+all: build
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y --no-install-recommends $$missing; \
+	fi
+
+configure: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	cd $(BUILD)/app && ./quenlark-addressbook
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	./$(BUILD)/bench/quenlark_bench_engine
+
+format:
+	find app engine platform controls tools forms resources tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD)

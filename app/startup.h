@@ -1,0 +1,14 @@
+// The program's start: one copy at a time, the application object, the main window.
+#pragma once
+
+namespace quenlark {
+
+inline constexpr char kCannotStartTitle[] = "Cannot start program.";
+inline constexpr char kCannotStartText[] =
+    "You cannot run two or more copies of Quenlark Address Book at a time.  Please use the "
+    "copy that is already open.";
+
+// Runs the program and returns its exit code, which is 0 on every path.
+int RunQuenlark(int argc, char** argv);
+
+} // namespace quenlark

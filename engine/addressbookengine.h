@@ -1,0 +1,103 @@
+// The address book engine: owns the open database file and its in-memory contact index.
+#pragma once
+
+#include "engine/contactrecord.h"
+#include "engine/enginehost.h"
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quenlark {
+
+// Raised when a file that has just been opened cannot be turned into an empty address
+// book (the truncation or the header write fails).
+class EngineError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+enum OpenStatus : std::int32_t {
+    StatusOpen = 0,
+    StatusCannotOpen = 1,
+    StatusNotADatabase = 7,
+    StatusOtherVersion = 8,
+};
+
+inline constexpr char kActiveAddressBookValue[] = "Active Address Book";
+inline constexpr char kDefaultDatabaseName[] = "addressbook.qab";
+inline constexpr char kSupportEmail[] = "support@quenlark.example";
+
+struct ContactIndexEntry {
+    std::int64_t offset = 0; // byte offset of the record in the file
+    std::string name;        // the record's name field, Windows-1252
+    std::uint64_t serial = 0;
+};
+
+class AddressBookEngine {
+public:
+    // `executableDir` is where the default database lives.
+    AddressBookEngine(SettingsAccess& settings, MessageSink& messages, std::string executableDir);
+    ~AddressBookEngine();
+    AddressBookEngine(const AddressBookEngine&) = delete;
+    AddressBookEngine& operator=(const AddressBookEngine&) = delete;
+
+    // Opens the database at the active path; false with GetOpenStatus() telling why.
+    // Throws EngineError when a short file cannot be reset to an empty address book.
+    bool OpenAddressBook();
+    void CloseAddressBook();
+    std::int32_t GetOpenStatus() const { return status_; }
+    static constexpr std::int32_t GetFormatVersion() { return kFormatVersion; }
+    // The database path from the settings, writing the default on first use.
+    // Throws SettingsError when the settings store fails.
+    std::string GetActiveAddressBookPath();
+
+    // Rebuilds the index from the file, in file order. Requires an open database.
+    void LoadContactIndex();
+    // Replaces the list's content by one handle per entry; returns the count.
+    std::size_t CopyContactIndex(std::vector<std::string>& list) const;
+    // The entry a handle names in the current index, or nullptr for any other text.
+    const ContactIndexEntry* EntryFromHandle(std::string_view handle) const;
+    static std::string HandleOf(const ContactIndexEntry& entry);
+    const std::vector<ContactIndexEntry>& index() const { return index_; }
+
+    // The entry's record; any part that cannot be read is zero-filled.
+    ContactRecord ReadContact(const ContactIndexEntry& entry) const;
+    // Writes a record after the last one. True once it is on the disk.
+    bool AppendContact(const ContactRecord& record);
+    // Writes a record over the entry's record. True once it is on the disk.
+    bool RewriteContact(const ContactIndexEntry& entry, const ContactRecord& record);
+    // Removes the entry's record, moving later records up. True once it is on the disk.
+    bool DeleteContact(const ContactIndexEntry& entry);
+
+    // Writes a complete copy of the database to `path`; an existing file there is only
+    // replaced once the copy is complete.
+    bool SaveBackupCopy(const std::string& path);
+    // Replaces the database's content by a valid backup. A file that is not a database
+    // of this version is refused and the database is left as it was.
+    bool RestoreBackupCopy(const std::string& path);
+    // Start-up repair from a backup; tells the outcome through the message sink and
+    // leaves no database open.
+    void RepairAddressBook(const std::string& path);
+
+    bool isOpen() const { return fd_ >= 0; }
+    bool hasIndex() const { return hasIndex_; }
+
+private:
+    void releaseIndex();
+    void closeFile();
+    std::int64_t recordAreaEnd() const;
+
+    SettingsAccess& settings_;
+    MessageSink& messages_;
+    std::string executableDir_;
+    int fd_ = -1;
+    std::int32_t status_ = StatusCannotOpen;
+    std::int64_t headerSize_ = kHeaderSize;
+    std::vector<ContactIndexEntry> index_;
+    bool hasIndex_ = false;
+};
+
+} // namespace quenlark

@@ -1,0 +1,60 @@
+#include "platform/services.h"
+
+#include "platform/uiseam.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <cassert>
+#include <climits>
+#include <unistd.h>
+
+namespace quenlark {
+
+namespace {
+AddressBookEngine* g_engine = nullptr;
+SettingsStore* g_settings = nullptr;
+} // namespace
+
+AddressBookEngine& Engine() {
+    assert(g_engine);
+    return *g_engine;
+}
+
+SettingsStore& Settings() {
+    assert(g_settings);
+    return *g_settings;
+}
+
+void SetServices(AddressBookEngine* engine, SettingsStore* settings) {
+    g_engine = engine;
+    g_settings = settings;
+}
+
+void SeamMessageSink::showMessage(const std::string& title, const std::string& text,
+                                  MessageKind kind) {
+    Ui().messageBox(nullptr, QString::fromStdString(title), QString::fromStdString(text),
+                    kind == MessageKind::Error ? MsgIcon::Error : MsgIcon::Information,
+                    MsgButtons::Ok);
+}
+
+std::string ExecutableDir() {
+    char buf[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0)
+        return ".";
+    std::string path(buf, std::size_t(n));
+    const auto slash = path.find_last_of('/');
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void RegisterApplicationFonts() {
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
+        if (QFile::exists(QString::fromLatin1(file)))
+            QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+}
+
+} // namespace quenlark

@@ -1,0 +1,23 @@
+#include "platform/standarderror.h"
+
+#include "platform/uiseam.h"
+
+#include <QApplication>
+
+namespace quenlark {
+
+QString StandardErrorText(const QString& message) {
+    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
+        return message + QLatin1Char('.');
+    return message;
+}
+
+void ShowStandardError(const QString& message) {
+    QString title = QApplication::applicationDisplayName();
+    if (title.isEmpty())
+        title = QString::fromLatin1(kApplicationTitle);
+    Ui().messageBox(QApplication::activeWindow(), title, StandardErrorText(message), MsgIcon::Error,
+                    MsgButtons::Ok);
+}
+
+} // namespace quenlark

@@ -1,0 +1,70 @@
+// Every modal question the program asks and every hand-off to the desktop goes through
+// this interface. The program installs QtUiSeam; tests install a scripted one.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QWidget;
+
+namespace quenlark {
+
+enum class MsgIcon { None, Information, Question, Warning, Error };
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+// Values as the desktop's message box functions return them.
+enum class MsgResult { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+
+inline constexpr unsigned kDialogOverwritePrompt = 0x2;
+inline constexpr unsigned kDialogFileMustExist = 0x1000;
+
+struct FileDialogOptions {
+    QWidget* owner = nullptr;
+    QString title;
+    // Filter pairs: description, then patterns separated by "; " ("*.html; *.htm").
+    QList<QPair<QString, QString>> filters;
+    int filterIndex = 0;
+    QString defaultExt; // without the dot; appended to a name typed without an extension
+    unsigned flags = 0; // kDialogOverwritePrompt, kDialogFileMustExist
+};
+
+class UiSeam {
+public:
+    virtual ~UiSeam() = default;
+    virtual MsgResult messageBox(QWidget* owner, const QString& title, const QString& text,
+                                 MsgIcon icon, MsgButtons buttons) = 0;
+    // The chosen path, or nothing when the person cancelled.
+    virtual std::optional<QString> openFileName(const FileDialogOptions& options) = 0;
+    virtual std::optional<QString> saveFileName(const FileDialogOptions& options) = 0;
+    // Asks the desktop to perform a verb ("open", "print") on a document or an address.
+    // True when the request was accepted.
+    virtual bool launch(const QString& verb, const QString& target) = 0;
+};
+
+// The seam in use. Until one is installed, the Qt implementation is used.
+UiSeam& Ui();
+// Installs a seam (not owned); nullptr goes back to the Qt implementation.
+void SetUi(UiSeam* seam);
+
+// The real dialogs and launcher of the desktop.
+class QtUiSeam : public UiSeam {
+public:
+    MsgResult messageBox(QWidget* owner, const QString& title, const QString& text, MsgIcon icon,
+                         MsgButtons buttons) override;
+    std::optional<QString> openFileName(const FileDialogOptions& options) override;
+    std::optional<QString> saveFileName(const FileDialogOptions& options) override;
+    bool launch(const QString& verb, const QString& target) override;
+};
+
+// Appends ".ext" to a path whose file name has no extension.
+QString WithDefaultExtension(const QString& path, const QString& defaultExt);
+// The name filter text Qt's dialogs take: "Description (*.a *.b)".
+QStringList QtNameFilters(const FileDialogOptions& options);
+
+// A printer for documents the program writes itself. "print" hands the file to it;
+// a report format registers one for its file extension.
+using DocumentPrinter = bool (*)(const QString& path);
+void RegisterDocumentPrinter(const QString& extension, DocumentPrinter printer);
+DocumentPrinter DocumentPrinterFor(const QString& path);
+
+} // namespace quenlark

@@ -1,0 +1,36 @@
+// A sandbox for GUI tests: settings, runtime folder and database in a temporary folder,
+// with the process's engine and settings store installed.
+#pragma once
+
+#include "engine/addressbookengine.h"
+#include "platform/services.h"
+#include "platform/settingsstore.h"
+
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace quenlark::test {
+
+class TestEnv {
+public:
+    // Creates an empty database file and points the settings at it.
+    TestEnv();
+    ~TestEnv();
+
+    QString dir() const { return temp_.path(); }
+    QString databasePath() const { return dir() + QStringLiteral("/addressbook.qab"); }
+    QByteArray databaseBytes() const;
+    void writeDatabase(const QByteArray& bytes) const;
+
+    SettingsStore& settings() { return *settings_; }
+    AddressBookEngine& engine() { return *engine_; }
+
+private:
+    QTemporaryDir temp_;
+    std::unique_ptr<SettingsStore> settings_;
+    std::unique_ptr<SeamMessageSink> sink_;
+    std::unique_ptr<AddressBookEngine> engine_;
+};
+
+} // namespace quenlark::test

@@ -1,0 +1,51 @@
+#include "tools/commontools.h"
+
+#include "engine/contactrecord.h"
+#include "platform/services.h"
+#include "platform/storedtext.h"
+#include "resources/bitmaps.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPalette>
+
+namespace quenlark {
+
+void DrawContactItem(QPainter& painter, const QRect& rect, const QString& handle, bool selected,
+                     const QFont& font) {
+    QString name;
+    if (const ContactIndexEntry* entry = Engine().EntryFromHandle(handle.toStdString()))
+        name = FromStored(entry->name);
+    painter.save();
+    const QPalette palette = QApplication::palette();
+    if (selected) {
+        static const QPixmap bar = LoadResourceBitmap(QStringLiteral("IDB_ITEMBG"));
+        painter.drawPixmap(rect, bar);
+        painter.setPen(QColor(0xFF, 0xFF, 0xFF));
+    } else {
+        painter.fillRect(rect, palette.color(QPalette::Base));
+        painter.setPen(palette.color(QPalette::ButtonText));
+    }
+    painter.setFont(font);
+    const QRect textRect = rect.adjusted(5, 2, 0, 0);
+    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, name);
+    painter.restore();
+}
+
+QString CountryName(int index) {
+    if (index < 0 || index >= kCountryCount)
+        return {};
+    return QString::fromLatin1(kCountries[std::size_t(index)]);
+}
+
+void ContactItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                const QModelIndex& index) const {
+    DrawContactItem(*painter, option.rect, index.data(Qt::DisplayRole).toString(),
+                    option.state.testFlag(QStyle::State_Selected), option.font);
+}
+
+QSize ContactItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
+    return QSize(option.rect.width(), kContactItemHeight);
+}
+
+} // namespace quenlark
