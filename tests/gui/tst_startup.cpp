@@ -1,4 +1,0 @@
-#include <QtTest>
-class TstStartup : public QObject { Q_OBJECT private slots: void placeholder() {} };
-QTEST_MAIN(TstStartup)
-#include "tst_startup.moc"
