@@ -79,7 +79,8 @@ double rawReadSeconds(const std::string& path) {
         std::string buf(size, '\0');
         benchmark::DoNotOptimize(::pread(fd, buf.data(), size, 0));
         ::close(fd);
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+        best = std::min(
+            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
     }
     return best;
 }

@@ -65,7 +65,8 @@ bool replaceContent(int fd, const std::string& bytes) {
 }
 
 bool sameFile(int fd, const std::string& path) {
-    struct stat a {}, b {};
+    struct stat a {
+    }, b{};
     return ::fstat(fd, &a) == 0 && ::stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
            a.st_ino == b.st_ino;
 }
@@ -76,7 +77,9 @@ AddressBookEngine::AddressBookEngine(SettingsAccess& settings, MessageSink& mess
                                      std::string executableDir)
     : settings_(settings), messages_(messages), executableDir_(std::move(executableDir)) {}
 
-AddressBookEngine::~AddressBookEngine() { CloseAddressBook(); }
+AddressBookEngine::~AddressBookEngine() {
+    CloseAddressBook();
+}
 
 std::string AddressBookEngine::GetActiveAddressBookPath() {
     if (auto stored = settings_.readString(kActiveAddressBookValue))
@@ -143,7 +146,9 @@ void AddressBookEngine::releaseIndex() {
     hasIndex_ = false;
 }
 
-void AddressBookEngine::closeFile() { fileio::closeFd(fd_); }
+void AddressBookEngine::closeFile() {
+    fileio::closeFd(fd_);
+}
 
 void AddressBookEngine::CloseAddressBook() {
     releaseIndex();
@@ -154,7 +159,8 @@ std::int64_t AddressBookEngine::recordAreaEnd() const {
     const std::int64_t size = fileio::sizeOf(fd_);
     if (size < headerSize_)
         return headerSize_;
-    return headerSize_ + (size - headerSize_) / std::int64_t(kRecordSize) * std::int64_t(kRecordSize);
+    return headerSize_ +
+           (size - headerSize_) / std::int64_t(kRecordSize) * std::int64_t(kRecordSize);
 }
 
 void AddressBookEngine::LoadContactIndex() {
@@ -167,7 +173,8 @@ void AddressBookEngine::LoadContactIndex() {
     std::vector<char> block(kIndexBlockRecords * kRecordSize);
     const FieldSlot name = slotOf(Field::Name);
     for (std::int64_t pos = headerSize_; pos < end;) {
-        const auto want = std::size_t(std::min<std::int64_t>(std::int64_t(block.size()), end - pos));
+        const auto want =
+            std::size_t(std::min<std::int64_t>(std::int64_t(block.size()), end - pos));
         const std::int64_t got = fileio::readAt(fd_, block.data(), want, pos);
         if (got <= 0)
             break;
@@ -236,7 +243,8 @@ bool AddressBookEngine::AppendContact(const ContactRecord& record) {
     return fileio::sync(fd_);
 }
 
-bool AddressBookEngine::RewriteContact(const ContactIndexEntry& entry, const ContactRecord& record) {
+bool AddressBookEngine::RewriteContact(const ContactIndexEntry& entry,
+                                       const ContactRecord& record) {
     if (fd_ < 0 || entry.offset < headerSize_ ||
         entry.offset + std::int64_t(kRecordSize) > fileio::sizeOf(fd_))
         return false;
@@ -253,7 +261,8 @@ bool AddressBookEngine::DeleteContact(const ContactIndexEntry& entry) {
     // Move the tail up by one record, front to back, a block at a time.
     std::vector<char> block(std::size_t(std::min<std::int64_t>(kMoveBlock, size)));
     for (std::int64_t from = entry.offset + std::int64_t(kRecordSize); from < size;) {
-        const auto want = std::size_t(std::min<std::int64_t>(std::int64_t(block.size()), size - from));
+        const auto want =
+            std::size_t(std::min<std::int64_t>(std::int64_t(block.size()), size - from));
         const std::int64_t got = fileio::readAt(fd_, block.data(), want, from);
         if (got != std::int64_t(want))
             return false;

@@ -37,11 +37,17 @@ void ContactRecord::setText(Field f, std::string_view value) {
     std::memcpy(begin, value.data(), value.size());
 }
 
-std::int32_t ContactRecord::country() const { return readInt32(bytes.data() + kCountryOffset); }
+std::int32_t ContactRecord::country() const {
+    return readInt32(bytes.data() + kCountryOffset);
+}
 
-void ContactRecord::setCountry(std::int32_t index) { writeInt32(bytes.data() + kCountryOffset, index); }
+void ContactRecord::setCountry(std::int32_t index) {
+    writeInt32(bytes.data() + kCountryOffset, index);
+}
 
-void ClearContactRecord(ContactRecord& record) { record.bytes.fill(0); }
+void ClearContactRecord(ContactRecord& record) {
+    record.bytes.fill(0);
+}
 
 std::array<char, kHeaderSize> MakeHeader() {
     std::array<char, kHeaderSize> header{};

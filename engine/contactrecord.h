@@ -50,9 +50,13 @@ inline constexpr std::array<FieldSlot, kFieldCount> kFieldSlots{{
 }};
 inline constexpr std::size_t kCountryOffset = 2440;
 
-constexpr FieldSlot slotOf(Field f) { return kFieldSlots[static_cast<std::size_t>(f)]; }
+constexpr FieldSlot slotOf(Field f) {
+    return kFieldSlots[static_cast<std::size_t>(f)];
+}
 // Longest text a field can hold: its width less the terminating NUL.
-constexpr std::size_t maxLength(Field f) { return slotOf(f).width - 1; }
+constexpr std::size_t maxLength(Field f) {
+    return slotOf(f).width - 1;
+}
 
 // One contact exactly as it lies in the file. Text is Windows-1252 bytes.
 struct ContactRecord {

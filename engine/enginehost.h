@@ -36,7 +36,8 @@ class MessageSink {
 public:
     virtual ~MessageSink() = default;
     // Shows a message with an OK button and no owner window. Texts are UTF-8.
-    virtual void showMessage(const std::string& title, const std::string& text, MessageKind kind) = 0;
+    virtual void showMessage(const std::string& title, const std::string& text,
+                             MessageKind kind) = 0;
 };
 
 } // namespace quenlark

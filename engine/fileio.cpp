@@ -79,11 +79,15 @@ void closeFd(int& fd) {
     fd = -1;
 }
 
-bool sync(int fd) { return ::fsync(fd) == 0; }
+bool sync(int fd) {
+    return ::fsync(fd) == 0;
+}
 
 bool syncParentDir(const std::string& path) {
     const auto slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const std::string dir = slash == std::string::npos ? "."
+                            : slash == 0               ? "/"
+                                                       : path.substr(0, slash);
     const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return false;

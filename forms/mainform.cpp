@@ -15,7 +15,9 @@ namespace {
 
 constexpr char kBackupFilter[] = "Quenlark Backup Files\0*.QuenlarkBackup\0";
 
-QString latin1(const char* text) { return QString::fromLatin1(text); }
+QString latin1(const char* text) {
+    return QString::fromLatin1(text);
+}
 
 } // namespace
 
@@ -25,7 +27,9 @@ Tmainform::Tmainform(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Framele
     FormCreate();
 }
 
-Tmainform::~Tmainform() { FormDestroy(); }
+Tmainform::~Tmainform() {
+    FormDestroy();
+}
 
 void Tmainform::FormCreate() {
     AddressBookEngine& engine = Engine();
@@ -100,6 +104,8 @@ void Tmainform::FormCreate() {
     startedUp_ = true;
 }
 
-void Tmainform::FormDestroy() { Engine().CloseAddressBook(); }
+void Tmainform::FormDestroy() {
+    Engine().CloseAddressBook();
+}
 
 } // namespace quenlark

@@ -22,7 +22,9 @@ InstanceGuard::InstanceGuard(const std::string& name) : InstanceGuard(name, defa
 InstanceGuard::InstanceGuard(const std::string& name, const std::string& directory)
     : path_(directory + "/" + name + ".lock") {}
 
-InstanceGuard::~InstanceGuard() { release(); }
+InstanceGuard::~InstanceGuard() {
+    release();
+}
 
 bool InstanceGuard::acquire() {
     alreadyRunning_ = false;

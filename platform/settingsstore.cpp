@@ -90,7 +90,8 @@ std::string SettingsStore::format(const Values& values) {
             out += quote(*s);
         } else {
             char buf[16];
-            std::snprintf(buf, sizeof buf, "dword:%08x", std::uint32_t(std::get<std::int32_t>(value)));
+            std::snprintf(buf, sizeof buf, "dword:%08x",
+                          std::uint32_t(std::get<std::int32_t>(value)));
             out += buf;
         }
         out += '\n';
@@ -196,7 +197,9 @@ void SettingsStore::writeNumber(const std::string& name, std::int32_t value) {
     save(values);
 }
 
-bool SettingsStore::valueExists(const std::string& name) { return load().count(name) != 0; }
+bool SettingsStore::valueExists(const std::string& name) {
+    return load().count(name) != 0;
+}
 
 void SettingsStore::deleteValue(const std::string& name) {
     Values values = load();

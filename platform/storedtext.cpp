@@ -13,7 +13,9 @@ std::optional<std::string> ToStored(const QString& text) {
     return out;
 }
 
-QString FromStored(std::string_view bytes) { return QString::fromStdString(Cp1252ToUtf8(bytes)); }
+QString FromStored(std::string_view bytes) {
+    return QString::fromStdString(Cp1252ToUtf8(bytes));
+}
 
 QString FirstUnstorableCharacter(const QString& text) {
     const QList<uint> ucs4 = text.toUcs4();

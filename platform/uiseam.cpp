@@ -41,7 +41,9 @@ UiSeam& Ui() {
     return g_seam ? *g_seam : real;
 }
 
-void SetUi(UiSeam* seam) { g_seam = seam; }
+void SetUi(UiSeam* seam) {
+    g_seam = seam;
+}
 
 MsgResult QtUiSeam::messageBox(QWidget* owner, const QString& title, const QString& text,
                                MsgIcon icon, MsgButtons buttons) {
@@ -70,7 +72,7 @@ MsgResult QtUiSeam::messageBox(QWidget* owner, const QString& title, const QStri
         return MsgResult::Ok;
     default:
         // Closing the box answers like its last button would.
-        return buttons == MsgButtons::Ok ? MsgResult::Ok
+        return buttons == MsgButtons::Ok      ? MsgResult::Ok
                : buttons == MsgButtons::YesNo ? MsgResult::No
                                               : MsgResult::Cancel;
     }
@@ -97,7 +99,7 @@ std::optional<QString> QtUiSeam::openFileName(const FileDialogOptions& options) 
     QFileDialog dialog(options.owner, options.title);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode((options.flags & kDialogFileMustExist) ? QFileDialog::ExistingFile
-                                                               : QFileDialog::AnyFile);
+                                                              : QFileDialog::AnyFile);
     const QStringList filters = QtNameFilters(options);
     dialog.setNameFilters(filters);
     if (options.filterIndex >= 0 && options.filterIndex < filters.size())

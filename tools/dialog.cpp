@@ -32,8 +32,8 @@ FileDialogOptions optionsFor(const TFileDialogRequest& request) {
 bool finish(TFileDialogRequest& request, const std::optional<QString>& chosen) {
     if (!chosen || chosen->isEmpty())
         return false;
-    const QString path =
-        WithDefaultExtension(*chosen, QString::fromLatin1(request.defaultExt ? request.defaultExt : ""));
+    const QString path = WithDefaultExtension(
+        *chosen, QString::fromLatin1(request.defaultExt ? request.defaultExt : ""));
     if (path.size() >= kFileNameBufferSize)
         return false;
     if ((request.flags & kDialogFileMustExist) && !QFileInfo::exists(path))

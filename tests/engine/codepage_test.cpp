@@ -23,9 +23,9 @@ TEST(Codepage, MapsTheHighBlockAndLatin1) {
 TEST(Codepage, RefusesWhatTheCodePageCannotHold) {
     std::string out;
     EXPECT_FALSE(Utf8ToCp1252("Zo\xC3\xAB \xE6\x97\xA5", out)); // a CJK character
-    EXPECT_FALSE(Utf8ToCp1252("\xF0\x9F\x98\x80", out));         // an emoji
-    EXPECT_FALSE(Utf8ToCp1252("\xC4\x80", out));                 // Ā, Latin Extended-A
-    EXPECT_FALSE(Utf8ToCp1252("abc\xC3", out));                  // cut-off sequence
-    EXPECT_FALSE(Utf8ToCp1252("\xC0\xAF", out));                 // overlong "/"
+    EXPECT_FALSE(Utf8ToCp1252("\xF0\x9F\x98\x80", out));        // an emoji
+    EXPECT_FALSE(Utf8ToCp1252("\xC4\x80", out));                // Ā, Latin Extended-A
+    EXPECT_FALSE(Utf8ToCp1252("abc\xC3", out));                 // cut-off sequence
+    EXPECT_FALSE(Utf8ToCp1252("\xC0\xAF", out));                // overlong "/"
     EXPECT_FALSE(Utf8ToCp1252("\xFF", out));
 }

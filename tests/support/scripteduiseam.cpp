@@ -2,9 +2,13 @@
 
 namespace quenlark::test {
 
-ScriptedUiSeam::ScriptedUiSeam() { SetUi(this); }
+ScriptedUiSeam::ScriptedUiSeam() {
+    SetUi(this);
+}
 
-ScriptedUiSeam::~ScriptedUiSeam() { SetUi(nullptr); }
+ScriptedUiSeam::~ScriptedUiSeam() {
+    SetUi(nullptr);
+}
 
 MsgResult ScriptedUiSeam::messageBox(QWidget* owner, const QString& title, const QString& text,
                                      MsgIcon icon, MsgButtons buttons) {

@@ -1,0 +1,80 @@
+#include "enginefixture.h"
+
+#include <set>
+
+using namespace quenlark;
+using namespace quenlark::test;
+
+class IndexTest : public EngineTest {
+protected:
+    void openWith(const std::vector<std::string>& names) {
+        writeFile(dbPath(), databaseWith(names));
+        useDatabase(dbPath());
+        ASSERT_TRUE(engine->OpenAddressBook());
+        engine->LoadContactIndex();
+    }
+};
+
+TEST_F(IndexTest, EntriesInFileOrderWithOffsetsAndNames) {
+    openWith({"Zed", "Ann", "Zed", std::string(254, 'L')});
+    ASSERT_EQ(engine->index().size(), 4u);
+    EXPECT_EQ(indexNames(), (std::vector<std::string>{"Zed", "Ann", "Zed", std::string(254, 'L')}));
+    for (std::size_t k = 0; k < 4; ++k)
+        EXPECT_EQ(engine->index()[k].offset, std::int64_t(36 + 2444 * k));
+
+    std::vector<std::string> list{"stale", "items"};
+    EXPECT_EQ(engine->CopyContactIndex(list), 4u);
+    ASSERT_EQ(list.size(), 4u);
+    std::set<std::string> distinct(list.begin(), list.end());
+    EXPECT_EQ(distinct.size(), 4u); // duplicates of a name still have their own handles
+    for (std::size_t k = 0; k < 4; ++k) {
+        EXPECT_EQ(list[k].find_first_not_of("0123456789"), std::string::npos);
+        EXPECT_EQ(engine->EntryFromHandle(list[k]), &engine->index()[k]);
+    }
+}
+
+TEST_F(IndexTest, HandlesFromAnEarlierIndexNameNothing) {
+    openWith({"Ann", "Bob"});
+    std::vector<std::string> before;
+    engine->CopyContactIndex(before);
+    engine->LoadContactIndex();
+    for (const std::string& h : before)
+        EXPECT_EQ(engine->EntryFromHandle(h), nullptr) << h;
+    std::vector<std::string> after;
+    engine->CopyContactIndex(after);
+    EXPECT_NE(engine->EntryFromHandle(after[1]), nullptr);
+
+    for (const char* junk : {"", "-1", "0", "abc", "12a", " 1", "+5", "99999999999999999999999999",
+                             "18446744073709551615"})
+        EXPECT_EQ(engine->EntryFromHandle(junk), nullptr) << junk;
+
+    engine->CloseAddressBook();
+    EXPECT_EQ(engine->EntryFromHandle(after[0]), nullptr);
+}
+
+TEST_F(IndexTest, TrailingFragmentIsNotAContactAndAppendKeepsRecordsAligned) {
+    std::string bytes = databaseWith({"Ann"}) + std::string(100, 'x');
+    writeFile(dbPath(), bytes);
+    useDatabase(dbPath());
+    ASSERT_TRUE(engine->OpenAddressBook());
+    engine->LoadContactIndex();
+    EXPECT_EQ(indexNames(), std::vector<std::string>{"Ann"});
+
+    ASSERT_TRUE(engine->AppendContact(recordNamed("Bob")));
+    EXPECT_EQ(readFile(dbPath()).size(), 36 + 2 * 2444u);
+    engine->LoadContactIndex();
+    EXPECT_EQ(indexNames(), (std::vector<std::string>{"Ann", "Bob"}));
+}
+
+TEST_F(IndexTest, ReadContactGivesTheWholeRecord) {
+    openWith({"Ann", "Bob"});
+    const ContactRecord r = engine->ReadContact(engine->index()[1]);
+    EXPECT_EQ(r.text(Field::Name), "Bob");
+    EXPECT_EQ(r.text(Field::Email), "Bob@example.com");
+
+    // The file was cut behind the index: the part not read is zero.
+    ContactIndexEntry beyond = engine->index()[1];
+    beyond.offset += 2444;
+    const ContactRecord none = engine->ReadContact(beyond);
+    EXPECT_EQ(none.text(Field::Name), "");
+}
