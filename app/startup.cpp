@@ -34,13 +34,16 @@ public:
 
 } // namespace
 
+void ReportAlreadyRunning() {
+    Ui().messageBox(nullptr, QString::fromLatin1(kCannotStartTitle),
+                    QString::fromLatin1(kCannotStartText), MsgIcon::Information, MsgButtons::Ok);
+}
+
 int RunQuenlark(int argc, char** argv) {
     InstanceGuard guard;
     if (!guard.acquire()) {
         QApplication app(argc, argv);
-        Ui().messageBox(nullptr, QString::fromLatin1(kCannotStartTitle),
-                        QString::fromLatin1(kCannotStartText), MsgIcon::Information,
-                        MsgButtons::Ok);
+        ReportAlreadyRunning();
         return 0;
     }
 

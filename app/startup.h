@@ -8,6 +8,9 @@ inline constexpr char kCannotStartText[] =
     "You cannot run two or more copies of Quenlark Address Book at a time.  Please use the "
     "copy that is already open.";
 
+// Tells the person that another copy is running (no owner window, OK button).
+void ReportAlreadyRunning();
+
 // Runs the program and returns its exit code, which is 0 on every path.
 int RunQuenlark(int argc, char** argv);
 

@@ -1,0 +1,233 @@
+// The services that stand in for the desktop: settings file, single-instance marker,
+// text conversion, the standard error report and the file dialog requests.
+#include "app/startup.h"
+#include "platform/instanceguard.h"
+#include "platform/settingsstore.h"
+#include "platform/standarderror.h"
+#include "platform/storedtext.h"
+#include "scripteduiseam.h"
+#include "tools/dialog.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace quenlark;
+using namespace quenlark::test;
+
+class TstPlatform : public QObject {
+    Q_OBJECT
+private slots:
+    void settingsKeepTypesAndSurviveReload();
+    void settingsReadHandEditedFiles();
+    void settingsFailuresAreErrors();
+    void secondCopyIsToldAndKilledCopyDoesNotBlock();
+    void storedTextRefusesWhatCannotBeKept();
+    void standardErrorText_data();
+    void standardErrorText();
+    void fileDialogRequests();
+};
+
+void TstPlatform::settingsKeepTypesAndSurviveReload() {
+    QTemporaryDir dir;
+    const std::string file = (dir.path() + "/sub/dir/settings.ini").toStdString();
+    {
+        SettingsStore s(file);
+        QVERIFY(!s.readString("Active Address Book"));
+        s.writeString("Active Address Book", "/home/me/My \"Books\"/a\\b.qab");
+        s.writeNumber("Display Tooltips", 1);
+        s.writeNumber("Disable URL Validation", 0);
+        s.writeNumber("Negative", -2);
+    }
+    SettingsStore s(file);
+    QCOMPARE(QString::fromStdString(*s.readString("Active Address Book")),
+             QStringLiteral("/home/me/My \"Books\"/a\\b.qab"));
+    QCOMPARE(*s.readNumber("Display Tooltips"), 1);
+    QCOMPARE(*s.readNumber("Disable URL Validation"), 0);
+    QCOMPARE(*s.readNumber("Negative"), -2);
+    QVERIFY(s.valueExists("Display Tooltips"));
+    s.deleteValue("Display Tooltips");
+    QVERIFY(!s.valueExists("Display Tooltips"));
+    QVERIFY(s.valueExists("Disable URL Validation"));
+
+    // The file is plain text a person can read and edit.
+    QFile f(QString::fromStdString(file));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray text = f.readAll();
+    QVERIFY(text.contains("[Software\\Quenlark\\Address Book]"));
+    QVERIFY(text.contains("Disable URL Validation=dword:00000000"));
+    QVERIFY(text.contains("Negative=dword:fffffffe"));
+}
+
+void TstPlatform::settingsReadHandEditedFiles() {
+    const auto values = SettingsStore::parse("; comment\n[Software\\Quenlark\\Address Book]\n"
+                                             "  Active Address Book = /data/book.qab  \r\n"
+                                             "Display Tooltips=dword:1\n"
+                                             "garbage line\n"
+                                             "Quoted=\"a = b\"\n");
+    QCOMPARE(std::get<std::string>(values.at("Active Address Book")),
+             std::string("/data/book.qab"));
+    QCOMPARE(std::get<std::int32_t>(values.at("Display Tooltips")), 1);
+    QCOMPARE(std::get<std::string>(values.at("Quoted")), std::string("a = b"));
+    QCOMPARE(values.size(), std::size_t(3));
+}
+
+void TstPlatform::settingsFailuresAreErrors() {
+    QTemporaryDir dir;
+    SettingsStore s((dir.path() + "/s.ini").toStdString());
+    s.writeNumber("Active Address Book", 5);
+    s.writeString("Display Tooltips", "yes");
+    QVERIFY_THROWS_EXCEPTION(SettingsError, s.readString("Active Address Book"));
+    QVERIFY_THROWS_EXCEPTION(SettingsError, s.readNumber("Display Tooltips"));
+
+    // A settings path under a regular file can be neither made nor written.
+    QFile blocker(dir.path() + "/file");
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    SettingsStore bad((dir.path() + "/file/s.ini").toStdString());
+    QVERIFY_THROWS_EXCEPTION(SettingsError, bad.writeString("x", "y"));
+}
+
+void TstPlatform::secondCopyIsToldAndKilledCopyDoesNotBlock() {
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    int ready[2];
+    QCOMPARE(::pipe(ready), 0);
+    const pid_t first = ::fork();
+    QVERIFY(first >= 0);
+    if (first == 0) {
+        InstanceGuard guard(kInstanceMutexName, folder);
+        const char ok = guard.acquire() ? 'y' : 'n';
+        (void)::write(ready[1], &ok, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char got = 0;
+    QCOMPARE(::read(ready[0], &got, 1), ssize_t(1));
+    QCOMPARE(got, 'y');
+
+    InstanceGuard second(kInstanceMutexName, folder);
+    QVERIFY(!second.acquire());
+    QVERIFY(second.alreadyRunning());
+    ScriptedUiSeam ui;
+    ReportAlreadyRunning();
+    QCOMPARE(ui.messages.size(), 1);
+    QCOMPARE(ui.messages[0].title, QStringLiteral("Cannot start program."));
+    QCOMPARE(ui.messages[0].text,
+             QStringLiteral("You cannot run two or more copies of Quenlark Address Book at a time. "
+                            " Please use the copy that is already open."));
+    QCOMPARE(ui.messages[0].icon, MsgIcon::Information);
+    QVERIFY(!ui.messages[0].hadOwner);
+
+    ::kill(first, SIGKILL);
+    ::waitpid(first, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    QVERIFY(second.acquire());
+    QVERIFY(!second.alreadyRunning());
+    // While this copy holds it, a third is refused; once released, it may run.
+    InstanceGuard third(kInstanceMutexName, folder);
+    QVERIFY(!third.acquire());
+    second.release();
+    QVERIFY(third.acquire());
+}
+
+void TstPlatform::storedTextRefusesWhatCannotBeKept() {
+    const QString ok = QStringLiteral("Zoë Œuvre €5 “quoted”");
+    const auto bytes = ToStored(ok);
+    QVERIFY(bytes.has_value());
+    QCOMPARE(QByteArray::fromStdString(*bytes), QByteArray("Zo\xEB \x8C"
+                                                           "uvre \x80"
+                                                           "5 \x93quoted\x94"));
+    QCOMPARE(FromStored(*bytes), ok);
+    QVERIFY(FirstUnstorableCharacter(ok).isEmpty());
+
+    const QString bad = QStringLiteral("Łukasz 日本");
+    QVERIFY(!ToStored(bad).has_value());
+    QCOMPARE(FirstUnstorableCharacter(bad), QStringLiteral("Ł"));
+    QVERIFY(!ToStored(QStringLiteral("smile 😀")).has_value());
+}
+
+void TstPlatform::standardErrorText_data() {
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("letter") << "Access denied"
+                            << "Access denied.";
+    QTest::newRow("full stop") << "Done."
+                               << "Done.";
+    QTest::newRow("exclamation") << "Oops!"
+                                 << "Oops!";
+    QTest::newRow("digit") << "Error 5"
+                           << "Error 5.";
+    QTest::newRow("closing parenthesis") << "(x)"
+                                         << "(x)";
+    QTest::newRow("empty") << ""
+                           << "";
+}
+
+void TstPlatform::standardErrorText() {
+    QFETCH(QString, message);
+    QFETCH(QString, shown);
+    QCOMPARE(StandardErrorText(message), shown);
+    ScriptedUiSeam ui;
+    ShowStandardError(message);
+    QCOMPARE(ui.messages.size(), 1);
+    QCOMPARE(ui.messages[0].text, shown);
+    QCOMPARE(ui.messages[0].icon, MsgIcon::Error);
+    QCOMPARE(ui.messages[0].buttons, MsgButtons::Ok);
+}
+
+void TstPlatform::fileDialogRequests() {
+    QTemporaryDir dir;
+    ScriptedUiSeam ui;
+    TFileDialogRequest r;
+    ClearFileDialogRequest(r);
+    QVERIFY(!r.owner && !r.filter && !r.defaultExt && !r.title && r.flags == 0 &&
+            r.fileName.isEmpty());
+
+    r.filter = "Rich Text Files\0*.rtf\0";
+    r.defaultExt = "rtf";
+    r.title = "Save report as...";
+    r.flags = 0x2;
+    ui.chooseFile(dir.path() + "/report");
+    QVERIFY(ShowSaveDialog(r));
+    QCOMPARE(r.fileName, dir.path() + "/report.rtf");
+    QCOMPARE(ui.dialogs.size(), 1);
+    QVERIFY(ui.dialogs[0].save);
+    QCOMPARE(ui.dialogs[0].options.title, QStringLiteral("Save report as..."));
+    QCOMPARE(ui.dialogs[0].options.filters.size(), 1);
+    QCOMPARE(ui.dialogs[0].options.filters[0].first, QStringLiteral("Rich Text Files"));
+    QCOMPARE(ui.dialogs[0].options.filters[0].second, QStringLiteral("*.rtf"));
+    QCOMPARE(ui.dialogs[0].options.flags, 0x2u);
+
+    // A name with an extension is kept; a cancelled dialog leaves the name as it was.
+    ui.chooseFile(dir.path() + "/notes.txt");
+    QVERIFY(ShowSaveDialog(r));
+    QCOMPARE(r.fileName, dir.path() + "/notes.txt");
+    ui.cancelFile();
+    QVERIFY(!ShowSaveDialog(r));
+    QCOMPARE(r.fileName, dir.path() + "/notes.txt");
+
+    // Paths too long for the dialog's buffer are refused.
+    ui.chooseFile(QStringLiteral("/") + QString(400, QLatin1Char('a')) + ".rtf");
+    QVERIFY(!ShowSaveDialog(r));
+
+    // 0x1000: only an existing file is accepted.
+    r.flags = 0x1000;
+    r.defaultExt = "QuenlarkBackup";
+    ui.chooseFile(dir.path() + "/missing");
+    QVERIFY(!ShowOpenDialog(r));
+    QFile backup(dir.path() + "/b.QuenlarkBackup");
+    QVERIFY(backup.open(QIODevice::WriteOnly));
+    backup.close();
+    ui.chooseFile(dir.path() + "/b");
+    QVERIFY(ShowOpenDialog(r));
+    QCOMPARE(r.fileName, dir.path() + "/b.QuenlarkBackup");
+    QVERIFY(!ui.dialogs.last().save);
+}
+
+QTEST_MAIN(TstPlatform)
+#include "tst_platform.moc"
