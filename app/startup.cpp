@@ -5,6 +5,7 @@
 #include "platform/services.h"
 #include "platform/standarderror.h"
 #include "platform/uiseam.h"
+#include "reports/reportprint.h"
 
 #include <QApplication>
 #include <exception>
@@ -53,6 +54,7 @@ int RunQuenlark(int argc, char** argv) {
         QApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
         QApplication::setApplicationVersion(QStringLiteral("2.4.2"));
         RegisterApplicationFonts();
+        RegisterReportPrinters();
 
         SettingsStore settings;
         SeamMessageSink messages;
