@@ -137,7 +137,7 @@ bool QtUiSeam::launch(const QString& verb, const QString& target) {
         return false;
     // Addresses with a scheme (mailto:, http:, https:) go to the desktop's handler as
     // they are; anything else names a local file.
-    const QUrl url(target, QUrl::StrictMode);
+    const QUrl url(target, QUrl::TolerantMode);
     if (url.isValid() && url.scheme().size() > 1 && !target.startsWith(QLatin1Char('/')))
         return QDesktopServices::openUrl(url);
     if (!QFileInfo::exists(target))
