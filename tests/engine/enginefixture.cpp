@@ -48,6 +48,13 @@ std::string EngineTest::databaseWith(const std::vector<std::string>& names) {
     return bytes;
 }
 
+void EngineTest::openWith(const std::vector<std::string>& names) {
+    writeFile(dbPath(), databaseWith(names));
+    useDatabase(dbPath());
+    ASSERT_TRUE(engine->OpenAddressBook());
+    engine->LoadContactIndex();
+}
+
 std::vector<std::string> EngineTest::indexNames() const {
     std::vector<std::string> names;
     for (const ContactIndexEntry& e : engine->index())

@@ -70,6 +70,8 @@ protected:
     static std::string databaseWith(const std::vector<std::string>& names);
     static ContactRecord recordNamed(const std::string& name);
     std::vector<std::string> indexNames() const;
+    // Opens a database of these contacts and loads its index.
+    void openWith(const std::vector<std::string>& names);
 
     std::filesystem::path dir;
     MemorySettings settings;

@@ -5,15 +5,7 @@
 using namespace quenlark;
 using namespace quenlark::test;
 
-class IndexTest : public EngineTest {
-protected:
-    void openWith(const std::vector<std::string>& names) {
-        writeFile(dbPath(), databaseWith(names));
-        useDatabase(dbPath());
-        ASSERT_TRUE(engine->OpenAddressBook());
-        engine->LoadContactIndex();
-    }
-};
+class IndexTest : public EngineTest {};
 
 TEST_F(IndexTest, EntriesInFileOrderWithOffsetsAndNames) {
     openWith({"Zed", "Ann", "Zed", std::string(254, 'L')});

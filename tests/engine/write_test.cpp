@@ -31,15 +31,7 @@ private:
 
 } // namespace
 
-class WriteTest : public EngineTest {
-protected:
-    void openWith(const std::vector<std::string>& names) {
-        writeFile(dbPath(), databaseWith(names));
-        useDatabase(dbPath());
-        ASSERT_TRUE(engine->OpenAddressBook());
-        engine->LoadContactIndex();
-    }
-};
+class WriteTest : public EngineTest {};
 
 TEST_F(WriteTest, AppendRewriteAndDelete) {
     openWith({"Ann", "Bob", "Cy"});
