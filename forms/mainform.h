@@ -1,10 +1,28 @@
-// The main window.
+// The main window: a frameless window built from forms/mainform.ui with its own painted
+// caption bar, close image and borders, the start-up sequence that opens the database,
+// the program options and the window's popup menus.
 #pragma once
 
+#include "ui_mainform.h"
+
+#include <QPixmap>
 #include <QWidget>
+#include <array>
 #include <memory>
 
+class QAction;
+class QMenu;
+class QStringListModel;
+
 namespace quenlark {
+
+class SettingsStore;
+class TQuenlarkKeyManager;
+
+// The option values in the settings store, and their defaults.
+inline constexpr char kDisplayTooltipsValue[] = "Display Tooltips";
+inline constexpr char kDisableUrlValidationValue[] = "Disable URL Validation";
+inline constexpr char kEmailFieldRequiredValue[] = "Email field required";
 
 class Tmainform : public QWidget {
     Q_OBJECT
@@ -15,10 +33,113 @@ public:
     // False when start-up ended without an open database; the window is then not used.
     bool startedUp() const { return startedUp_; }
 
+    // The controls of the layout, by their names (ui()->e_name, ui()->contacts, ...).
+    Ui::mainform* ui() const { return ui_.get(); }
+    // The items of `contacts`: one contact handle per row, drawn as the contact's name.
+    QStringListModel* contactsModel() const { return contactsModel_; }
+
+    // The caption bar's pictures; currentCaptionImage() is one of the other two.
+    const QPixmap& activeCaptionImage() const { return captionActive_; }
+    const QPixmap& inactiveCaptionImage() const { return captionInactive_; }
+    const QPixmap& currentCaptionImage() const { return *captionCurrent_; }
+    // The window's height and client height at the end of construction (356 both).
+    int fullHeight() const { return fullHeight_; }
+    int initialClientHeight() const { return initialClientHeight_; }
+
+    // Enter chain, slots 0 to 10: e_name, e_nickname, e_email, e_2ndemail, e_website,
+    // e_phone, e_mobile, e_address, e_zipcode, e_city, e_country.
+    std::array<QWidget*, 11> EnterChain{};
+
+    // Program options, as loaded at start-up and confirmed in the options dialog.
+    bool displayTooltips() const { return displayTooltips_; }
+    bool urlValidationDisabled() const { return disableUrlValidation_; }
+    bool emailRequired() const { return emailRequired_; }
+    // True when no e-mail address is required or the e-mail box is not empty.
+    bool EmailRequirementMet() const;
+    // Reads the three options (writing the defaults of missing ones) and applies them.
+    void LoadOptions();
+    // Writes all three options.
+    void SaveOptions();
+    // Shows or suppresses the tooltips of the window's controls as displayTooltips() says.
+    void ApplyTooltips();
+
+    // The window's keyboard accelerators; later work binds its handlers.
+    TQuenlarkKeyManager* QuenlarkKeyManager1 = nullptr;
+
+    // Popup menus and their items.
+    QMenu* help_popup = nullptr;
+    QAction* AboutQuenlarkAddressBook241 = nullptr;
+    QAction* QuenlarkHomePage1 = nullptr;
+    QAction* N1 = nullptr;
+    QAction* Programoptions1 = nullptr;
+    QAction* N2 = nullptr;
+    QMenu* Viewfile1 = nullptr;
+    QAction* infotxt1 = nullptr;
+    QAction* licensetxt1 = nullptr;
+    QAction* whatsnewtxt1 = nullptr;
+
+    QMenu* backup_popup = nullptr;
+    QAction* Savebackupfile1 = nullptr;
+    QAction* Recoverusingabackupfile1 = nullptr;
+
+    QMenu* contactlist_popup = nullptr;
+    QAction* Addfastitem1 = nullptr;
+    QAction* N3 = nullptr;
+    QAction* Deletecontact1 = nullptr;
+
+    QMenu* sortpopup = nullptr;
+    QAction* Ascending1 = nullptr;  // tag 1
+    QAction* Descending1 = nullptr; // tag 2
+
+    QMenu* sysmenupopup = nullptr;
+    QAction* mnsize = nullptr;
+    QAction* N4 = nullptr;
+    QAction* Close1 = nullptr;
+
+public slots:
+    // Runs the options dialog; OK stores and applies the ticked options.
+    void Programoptions1Click(QObject* Sender = nullptr);
+    // The caption bar follows the activation of the window and of the application.
+    void FormActivate(QObject* Sender = nullptr);
+    void FormDeactivate(QObject* Sender = nullptr);
+    // Rolls the window up to its caption bar (hiding border_bottom) or back down.
+    void captionDblClick(QObject* Sender = nullptr);
+    // Names the caption menu's first item after the window's state.
+    void sysmenupopupPopup(QObject* Sender = nullptr);
+    // Shrinks the client area to the caption bar or restores it; border_bottom unchanged.
+    void mnsizeClick(QObject* Sender = nullptr);
+    void Close1Click(QObject* Sender = nullptr);
+    void btncloseClick(QObject* Sender = nullptr);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void buildFrame();
+    void CreateMenus();
     void FormCreate();
     void FormDestroy();
+    void FillContactList();
+    void setWindowHeight(int height);
+    void layoutBorders();
 
+    std::unique_ptr<Ui::mainform> ui_;
+    QStringListModel* contactsModel_ = nullptr;
+    QPixmap captionActive_;
+    QPixmap captionInactive_;
+    const QPixmap* captionCurrent_ = &captionActive_;
+    QPixmap closeUp_;
+    QPixmap closeDown_;
+    bool closePressed_ = false;
+    int fullHeight_ = 0;
+    int initialClientHeight_ = 0;
+    QObject* tooltipGate_ = nullptr;
+    SettingsStore* settings_ = nullptr;
+    bool displayTooltips_ = true;
+    bool disableUrlValidation_ = false;
+    bool emailRequired_ = true;
     bool startedUp_ = false;
 };
 
