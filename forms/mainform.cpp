@@ -5,6 +5,7 @@
 #include "engine/addressbookengine.h"
 #include "engine/contactrecord.h"
 #include "forms/options.h"
+#include "forms/popupmenus.h"
 #include "platform/services.h"
 #include "platform/uiseam.h"
 #include "resources/bitmaps.h"
@@ -74,19 +75,6 @@ QPixmap makeCaptionImage(const QString& resource, QSize size) {
                      QStringLiteral("Quenlark Address Book"));
     return image;
 }
-
-// Builds the owner-drawn popup menus. Kept in one place so that the menu style is
-// chosen here alone.
-struct MenuKit {
-    QWidget* owner;
-    QMenu* menu() const { return new QMenu(owner); }
-    static QAction* item(QMenu* menu, const QString& caption, int tag = 0) {
-        QAction* action = menu->addAction(caption);
-        action->setData(tag);
-        return action;
-    }
-    static QAction* separator(QMenu* menu) { return menu->addSeparator(); }
-};
 
 // Swallows the tooltip events of one window's controls while its tooltips are off.
 class ToolTipGate : public QObject {
@@ -163,7 +151,7 @@ void Tmainform::buildFrame() {
     ui_->caption->setAttribute(Qt::WA_OpaquePaintEvent);
     ui_->caption->installEventFilter(this);
     connect(ui_->caption, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { sysmenupopup->popup(ui_->caption->mapToGlobal(pos)); });
+            [this](const QPoint& pos) { PopupMenu(sysmenupopup, ui_->caption->mapToGlobal(pos)); });
 
     closeUp_ = LoadTransparentBitmap(QStringLiteral("IDB_CLOSE_UP"), kTransparentGreen);
     closeDown_ = LoadTransparentBitmap(QStringLiteral("IDB_CLOSE_DOWN"), kTransparentGreen);
@@ -205,52 +193,56 @@ void Tmainform::buildFrame() {
 }
 
 void Tmainform::CreateMenus() {
-    const MenuKit kit{this};
-
-    help_popup = kit.menu();
+    help_popup = NewOwnerDrawnMenu(this);
     help_popup->setObjectName(QStringLiteral("help_popup"));
+    SetMenuCentred(help_popup, true);
     AboutQuenlarkAddressBook241 =
-        kit.item(help_popup, QStringLiteral("&About Quenlark Address Book 2.4"));
-    QuenlarkHomePage1 = kit.item(help_popup, QStringLiteral("&Quenlark Home Page"));
-    N1 = kit.separator(help_popup);
-    Programoptions1 = kit.item(help_popup, QStringLiteral("&Program options"));
-    N2 = kit.separator(help_popup);
-    Viewfile1 = kit.menu();
+        AddMenuItem(help_popup, QStringLiteral("&About Quenlark Address Book 2.4"));
+    QuenlarkHomePage1 = AddMenuItem(help_popup, QStringLiteral("&Quenlark Home Page"));
+    N1 = AddMenuSeparator(help_popup);
+    Programoptions1 = AddMenuItem(help_popup, QStringLiteral("&Program options"));
+    N2 = AddMenuSeparator(help_popup);
+    // The file names are handed on as captioned: no accelerators are added to them.
+    Viewfile1 = AddSubMenu(help_popup, QStringLiteral("&View file"));
     Viewfile1->setObjectName(QStringLiteral("Viewfile1"));
-    Viewfile1->setTitle(QStringLiteral("&View file"));
-    help_popup->addMenu(Viewfile1);
-    infotxt1 = kit.item(Viewfile1, QStringLiteral("info.txt"));
-    licensetxt1 = kit.item(Viewfile1, QStringLiteral("license.txt"));
-    whatsnewtxt1 = kit.item(Viewfile1, QStringLiteral("whats new.txt"));
+    infotxt1 = AddMenuItem(Viewfile1, QStringLiteral("info.txt"));
+    licensetxt1 = AddMenuItem(Viewfile1, QStringLiteral("license.txt"));
+    whatsnewtxt1 = AddMenuItem(Viewfile1, QStringLiteral("whats new.txt"));
 
-    backup_popup = kit.menu();
+    backup_popup = NewOwnerDrawnMenu(this);
     backup_popup->setObjectName(QStringLiteral("backup_popup"));
-    Savebackupfile1 = kit.item(backup_popup, QStringLiteral("&Save backup file"));
+    SetMenuCentred(backup_popup, true);
+    SetAutoHotkeys(backup_popup, true);
+    Savebackupfile1 = AddMenuItem(backup_popup, QStringLiteral("&Save backup file"));
     Recoverusingabackupfile1 =
-        kit.item(backup_popup, QStringLiteral("&Recover using a backup file"));
+        AddMenuItem(backup_popup, QStringLiteral("&Recover using a backup file"));
 
-    contactlist_popup = kit.menu();
+    contactlist_popup = NewOwnerDrawnMenu(this);
     contactlist_popup->setObjectName(QStringLiteral("contactlist_popup"));
-    Addfastitem1 = kit.item(contactlist_popup, QStringLiteral("&Add contact fast"));
-    N3 = kit.separator(contactlist_popup);
-    Deletecontact1 = kit.item(contactlist_popup, QStringLiteral("&Delete contact"));
+    SetAutoHotkeys(contactlist_popup, true);
+    Addfastitem1 = AddMenuItem(contactlist_popup, QStringLiteral("&Add contact fast"));
+    N3 = AddMenuSeparator(contactlist_popup);
+    Deletecontact1 = AddMenuItem(contactlist_popup, QStringLiteral("&Delete contact"));
 
-    sortpopup = kit.menu();
+    sortpopup = NewOwnerDrawnMenu(this);
     sortpopup->setObjectName(QStringLiteral("sortpopup"));
-    Ascending1 = kit.item(sortpopup, QStringLiteral("Ascending"), 1);
-    Descending1 = kit.item(sortpopup, QStringLiteral("Descending "), 2);
+    SetMenuCentred(sortpopup, true);
+    SetAutoHotkeys(sortpopup, true);
+    Ascending1 = AddMenuItem(sortpopup, QStringLiteral("Ascending"), 1);
+    Descending1 = AddMenuItem(sortpopup, QStringLiteral("Descending "), 2);
 
-    sysmenupopup = kit.menu();
+    sysmenupopup = NewOwnerDrawnMenu(this);
     sysmenupopup->setObjectName(QStringLiteral("sysmenupopup"));
-    mnsize = kit.item(sysmenupopup, QStringLiteral("<>"));
-    N4 = kit.separator(sysmenupopup);
-    Close1 = kit.item(sysmenupopup, QStringLiteral("&Close"));
+    SetAutoHotkeys(sysmenupopup, true);
+    mnsize = AddMenuItem(sysmenupopup, QStringLiteral("<>"));
+    N4 = AddMenuSeparator(sysmenupopup);
+    Close1 = AddMenuItem(sysmenupopup, QStringLiteral("&Close"));
 
     ui_->QuenlarkSpeedBtn1->SetDropDown(sortpopup);
     ui_->QuenlarkSpeedBtn3->SetDropDown(help_popup);
     ui_->QuenlarkStdButton1->SetDropDown(backup_popup);
     connect(ui_->contacts, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        contactlist_popup->popup(ui_->contacts->mapToGlobal(pos));
+        PopupMenu(contactlist_popup, ui_->contacts->viewport()->mapToGlobal(pos));
     });
 
     connect(Programoptions1, &QAction::triggered, this,
