@@ -106,6 +106,7 @@ Tmainform::Tmainform(QWidget* parent)
     setWindowTitle(QStringLiteral("Quenlark Address Book"));
     buildFrame();
     CreateMenus();
+    BindContactEditing();
     FormCreate();
 }
 

@@ -16,6 +16,8 @@ class QStringListModel;
 
 namespace quenlark {
 
+struct ContactIndexEntry;
+struct ContactRecord;
 class SettingsStore;
 class TQuenlarkKeyManager;
 
@@ -62,6 +64,18 @@ public:
     void SaveOptions();
     // Shows or suppresses the tooltips of the window's controls as displayTooltips() says.
     void ApplyTooltips();
+
+    // The contact shown in the edit panel, or nullptr when none is selected.
+    const ContactIndexEntry* SelectedContact() const;
+    // Fills the edit panel from the selected contact, or empties it when there is none.
+    void ShowSelectedContact();
+    // After a change: refills the list in file order, selects nothing, empties the panel
+    // and puts the focus in e_name.
+    void RefreshAfterChange();
+    // The web link check of Add and Modify: keep the text, abandon the command, or store
+    // an empty web address.
+    enum class WebLinkDecision { Use, Cancel, Clear };
+    WebLinkDecision CheckWebLink(const QString& text);
 
     // The window's keyboard accelerators; later work binds its handlers.
     TQuenlarkKeyManager* QuenlarkKeyManager1 = nullptr;
@@ -110,6 +124,12 @@ public slots:
     void mnsizeClick(QObject* Sender = nullptr);
     void Close1Click(QObject* Sender = nullptr);
     void btncloseClick(QObject* Sender = nullptr);
+    // Contact list and editing.
+    void contactsClick(QObject* Sender = nullptr);
+    void Label15Click(QObject* Sender = nullptr);
+    void btnAddClick(QObject* Sender = nullptr);
+    void btnModifyClick(QObject* Sender = nullptr);
+    void btnDeleteClick(QObject* Sender = nullptr);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -124,6 +144,11 @@ private:
     void FillContactList();
     void setWindowHeight(int height);
     void layoutBorders();
+    void BindContactEditing();
+    // Tells of the first character the database cannot hold; true when there is one.
+    bool RefuseUnstorableText();
+    // False when the web link check was cancelled.
+    bool FillContactRecord(ContactRecord& record);
 
     std::unique_ptr<Ui::mainform> ui_;
     QStringListModel* contactsModel_ = nullptr;
@@ -141,6 +166,7 @@ private:
     bool disableUrlValidation_ = false;
     bool emailRequired_ = true;
     bool startedUp_ = false;
+    QString selectedHandle_;
 };
 
 // The one main window of the program, while it exists.
