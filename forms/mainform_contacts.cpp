@@ -64,8 +64,8 @@ void Tmainform::BindContactEditing() {
     QuenlarkKeyManager1->Alt_M = [this](QObject* sender) { btnModifyClick(sender); };
     QuenlarkKeyManager1->Alt_D = [this](QObject* sender) { btnDeleteClick(sender); };
     connect(Deletecontact1, &QAction::triggered, this, [this] { btnDeleteClick(Deletecontact1); });
-    // A change of the current item, by mouse or keyboard, shows the contact.
-    connect(ui_->contacts->selectionModel(), &QItemSelectionModel::currentChanged, this,
+    // A change of the selected item, by mouse or keyboard, shows the contact.
+    connect(ui_->contacts->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { contactsClick(ui_->contacts); });
 }
 
@@ -76,8 +76,9 @@ const ContactIndexEntry* Tmainform::SelectedContact() const {
 }
 
 void Tmainform::contactsClick(QObject*) {
-    const QModelIndex current = ui_->contacts->currentIndex();
-    selectedHandle_ = current.isValid() ? current.data(Qt::DisplayRole).toString() : QString();
+    const QModelIndexList selected = ui_->contacts->selectionModel()->selectedIndexes();
+    selectedHandle_ =
+        selected.isEmpty() ? QString() : selected.first().data(Qt::DisplayRole).toString();
     ShowSelectedContact();
 }
 

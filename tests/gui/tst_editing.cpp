@@ -292,6 +292,13 @@ void TstEditing::clickAndKeysShowContactsWithDuplicateNames() {
     QCOMPARE(ui.e_country->currentIndex(), 3);
     QTest::keyClick(ui.contacts, Qt::Key_Down);
     QCOMPARE(ui.e_email->text(), QStringLiteral("second@x"));
+    // Taking the selection away with Ctrl+click shows nothing.
+    const QRect second = ui.contacts->visualRect(w->contactsModel()->index(1, 0));
+    QTest::mouseClick(ui.contacts->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      second.center());
+    QVERIFY(!w->SelectedContact());
+    QVERIFY(panelEmpty(ui));
+    clickRow(*w, 1);
 
     // Modifying the second rewrites that one only.
     retype(ui.e_nickname, QStringLiteral("Two"));
