@@ -6,6 +6,7 @@
 #include "engine/contactrecord.h"
 #include "forms/options.h"
 #include "forms/popupmenus.h"
+#include "forms/report.h"
 #include "platform/services.h"
 #include "platform/uiseam.h"
 #include "resources/bitmaps.h"
@@ -107,7 +108,13 @@ Tmainform::Tmainform(QWidget* parent)
     buildFrame();
     CreateMenus();
     BindContactEditing();
+    ui_->QuenlarkSpeedBtn4->OnClick = [this](QObject* Sender) { QuenlarkSpeedBtn4Click(Sender); };
     FormCreate();
+}
+
+// The Report button: the report generator, owned by this window.
+void Tmainform::QuenlarkSpeedBtn4Click(QObject*) {
+    RunReportGenerator(this);
 }
 
 Tmainform::~Tmainform() {

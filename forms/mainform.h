@@ -113,6 +113,7 @@ public:
 public slots:
     // Runs the options dialog; OK stores and applies the ticked options.
     void Programoptions1Click(QObject* Sender = nullptr);
+    void QuenlarkSpeedBtn4Click(QObject* Sender = nullptr);
     // The caption bar follows the activation of the window and of the application.
     void FormActivate(QObject* Sender = nullptr);
     void FormDeactivate(QObject* Sender = nullptr);

@@ -6,6 +6,7 @@
 #include "engine/contactrecord.h"
 #include "forms/mainform.h"
 #include "forms/popupmenus.h"
+#include "forms/report.h"
 #include "resources/bitmaps.h"
 #include "scripteduiseam.h"
 #include "testenv.h"
@@ -80,6 +81,7 @@ private slots:
     void rollUpByDoubleClick();
     void captionMenuHidesAndRestoresClientArea();
     void menusAndTheirItems();
+    void reportButtonOpensTheReportGenerator();
 
 private:
     std::unique_ptr<TestEnv> env_;
@@ -502,6 +504,24 @@ void TstMainform::menusAndTheirItems() {
     QApplication::sendEvent(w.ui()->contacts->viewport(), &event);
     QTRY_VERIFY(w.contactlist_popup->isVisible());
     w.contactlist_popup->hide();
+}
+
+void TstMainform::reportButtonOpensTheReportGenerator() {
+    Tmainform w;
+    w.show();
+    QString seen;
+    QWidget* owner = nullptr;
+    QTimer::singleShot(0, [&] {
+        if (auto* dialog = qobject_cast<Treportgen*>(QApplication::activeModalWidget())) {
+            seen = dialog->metaObject()->className();
+            owner = dialog->parentWidget();
+            dialog->reject();
+        }
+    });
+    QTest::mouseClick(w.ui()->QuenlarkSpeedBtn4, Qt::LeftButton);
+    QCOMPARE(seen, QStringLiteral("quenlark::Treportgen"));
+    QCOMPARE(owner, &w);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
 }
 
 QTEST_MAIN(TstMainform)
