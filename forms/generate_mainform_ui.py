@@ -273,33 +273,33 @@ def add_geometry(parent, geo):
         ET.SubElement(rect, tag).text = str(v)
 
 
-def add_widget(parent, spec):
+def add_widget(parent, ctl):
     w = ET.SubElement(parent, "widget")
-    w.set("class", spec["cls"])
-    w.set("name", spec["name"])
-    add_geometry(w, spec["geo"])
-    for name, kind, value in spec.get("props", []):
+    w.set("class", ctl["cls"])
+    w.set("name", ctl["name"])
+    add_geometry(w, ctl["geo"])
+    for name, kind, value in ctl.get("props", []):
         add_property(w, name, kind, value)
-    for name, kind, value in spec.get("dyn", []):
+    for name, kind, value in ctl.get("dyn", []):
         add_property(w, name, kind, value, stdset=False)
-    if "scroll_child" in spec:
-        add_widget(w, spec["scroll_child"])
-    for child in spec.get("children", []):
+    if "scroll_child" in ctl:
+        add_widget(w, ctl["scroll_child"])
+    for child in ctl.get("children", []):
         add_widget(w, child)
-    if "layout" in spec:
+    if "layout" in ctl:
         # Panels aligned right: the shown ones pack against the right edge in this order.
         lay = ET.SubElement(w, "layout")
         lay.set("class", "QHBoxLayout")
-        lay.set("name", spec["name"] + "_layout")
+        lay.set("name", ctl["name"] + "_layout")
         add_property(lay, "spacing", "number", 0)
         for side in ("leftMargin", "topMargin", "rightMargin", "bottomMargin"):
             add_property(lay, side, "number", 0)
         item = ET.SubElement(lay, "item")
         spacer = ET.SubElement(item, "spacer")
-        spacer.set("name", spec["name"] + "_stretch")
+        spacer.set("name", ctl["name"] + "_stretch")
         add_property(spacer, "orientation", "enum", "Qt::Horizontal")
         add_property(spacer, "sizeHint", "size", (0, 0))
-        for child in spec["layout"]:
+        for child in ctl["layout"]:
             item = ET.SubElement(lay, "item")
             add_widget(item, child)
     return w
@@ -314,8 +314,8 @@ def build():
     form.set("name", "mainform")
     add_geometry(form, (0, 0, 668, 356))
     add_property(form, "windowTitle", "string", "Quenlark Address Book")
-    for spec in CONTROLS:
-        add_widget(form, spec)
+    for ctl in CONTROLS:
+        add_widget(form, ctl)
     customs = ET.SubElement(ui, "customwidgets")
     for cls, header in CUSTOM_HEADERS.items():
         c = ET.SubElement(customs, "customwidget")
