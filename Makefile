@@ -36,6 +36,8 @@ test: build
 
 bench: build
 	./$(BUILD)/bench/quenlark_bench_engine
+	./$(BUILD)/bench/quenlark_bench_reports
+	./$(BUILD)/bench/quenlark_bench_gui
 
 format:
 	find app engine platform controls tools forms resources tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -1,5 +1,6 @@
 // Engine speed at 1,000, 10,000 and 100,000 contacts, each figure also given as a ratio to
 // reading the same file into memory with one read (the "x_raw" counter).
+#include "benchdata.h"
 #include "engine/addressbookengine.h"
 
 #include <benchmark/benchmark.h>
@@ -46,26 +47,12 @@ std::string benchDir() {
     return dir;
 }
 
-ContactRecord sampleRecord(std::size_t i) {
-    ContactRecord r;
-    ClearContactRecord(r);
-    r.setText(Field::Name, "Contact number " + std::to_string(i));
-    r.setText(Field::Email, "person" + std::to_string(i) + "@example.com");
-    r.setText(Field::City, "Wellington");
-    r.setCountry(std::int32_t(i % kCountryCount));
-    return r;
-}
-
 // A database of n contacts, made once per size.
 std::string databaseOf(std::size_t n) {
     const std::string path = benchDir() + "/db-" + std::to_string(n) + ".qab";
+    const std::string bytes = bench::SampleDatabase(n);
     std::FILE* f = std::fopen(path.c_str(), "wb");
-    const auto header = MakeHeader();
-    std::fwrite(header.data(), 1, header.size(), f);
-    for (std::size_t i = 0; i < n; ++i) {
-        const ContactRecord r = sampleRecord(i);
-        std::fwrite(r.bytes.data(), 1, r.bytes.size(), f);
-    }
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
     return path;
 }
@@ -133,7 +120,7 @@ void BM_OpenLoadCopy(benchmark::State& state) {
 void BM_AppendRebuild(benchmark::State& state) {
     Fixture fx(std::size_t(state.range(0)));
     fx.engine.OpenAddressBook();
-    const ContactRecord r = sampleRecord(42);
+    const ContactRecord r = bench::SampleContact(42);
     std::vector<std::string> handles;
     double total = 0;
     for (auto _ : state) {
@@ -151,7 +138,7 @@ void BM_DeleteFirstRebuild(benchmark::State& state) {
     Fixture fx(std::size_t(state.range(0)));
     fx.engine.OpenAddressBook();
     fx.engine.LoadContactIndex();
-    const ContactRecord r = sampleRecord(7);
+    const ContactRecord r = bench::SampleContact(7);
     std::vector<std::string> handles;
     double total = 0;
     for (auto _ : state) {

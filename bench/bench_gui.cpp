@@ -1,0 +1,100 @@
+// The main window with 10,000 and 100,000 contacts: start-up to a filled list, Add and
+// Delete with their refresh, search and sort.
+#include "benchdata.h"
+#include "forms/mainform.h"
+#include "scripteduiseam.h"
+#include "testenv.h"
+
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QListView>
+#include <QStringListModel>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+using namespace quenlark;
+
+namespace {
+
+// A database of n contacts in a sandbox, with a window open on it.
+struct Window {
+    explicit Window(std::size_t n) {
+        const std::string bytes = bench::SampleDatabase(n);
+        env.writeDatabase(QByteArray::fromStdString(bytes));
+    }
+    void open() { window = std::make_unique<Tmainform>(); }
+    test::TestEnv env;
+    test::ScriptedUiSeam ui;
+    std::unique_ptr<Tmainform> window;
+};
+
+void BM_StartUpToFilledList(benchmark::State& state) {
+    Window w(std::size_t(state.range(0)));
+    for (auto _ : state) {
+        w.open();
+        if (!w.window->startedUp() || w.window->contactsModel()->rowCount() != state.range(0))
+            state.SkipWithError("start-up failed");
+        state.PauseTiming();
+        w.window.reset();
+        state.ResumeTiming();
+    }
+}
+
+void BM_AddWithRefresh(benchmark::State& state) {
+    Window w(std::size_t(state.range(0)));
+    w.open();
+    auto* ui = w.window->ui();
+    for (auto _ : state) {
+        state.PauseTiming();
+        ui->e_name->setText(QStringLiteral("Added Person"));
+        ui->e_email->setText(QStringLiteral("added@example.com"));
+        state.ResumeTiming();
+        w.window->btnAddClick(nullptr);
+    }
+    if (!w.ui.messages.isEmpty())
+        state.SkipWithError(w.ui.messages.first().title.toStdString().c_str());
+}
+
+// Deletes the contact at the given share of the list (0 = the first, the worst case:
+// every later record moves).
+void deleteWithRefresh(benchmark::State& state, double at) {
+    Window w(std::size_t(state.range(0)));
+    w.open();
+    auto* list = w.window->ui()->contacts;
+    const int before = w.window->contactsModel()->rowCount();
+    for (auto _ : state) {
+        state.PauseTiming();
+        const int row = int(at * w.window->contactsModel()->rowCount());
+        list->selectionModel()->select(w.window->contactsModel()->index(row),
+                                       QItemSelectionModel::ClearAndSelect);
+        w.ui.answer(MsgResult::Yes);
+        state.ResumeTiming();
+        w.window->btnDeleteClick(nullptr);
+    }
+    if (w.window->contactsModel()->rowCount() != before - int(state.iterations()))
+        state.SkipWithError("not every delete happened");
+}
+
+void BM_DeleteFirstWithRefresh(benchmark::State& state) {
+    deleteWithRefresh(state, 0.0);
+}
+void BM_DeleteMiddleWithRefresh(benchmark::State& state) {
+    deleteWithRefresh(state, 0.5);
+}
+
+} // namespace
+
+BENCHMARK(BM_StartUpToFilledList)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AddWithRefresh)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DeleteFirstWithRefresh)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DeleteMiddleWithRefresh)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
