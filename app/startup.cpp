@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "forms/mainform.h"
+#include "platform/firststart.h"
 #include "platform/instanceguard.h"
 #include "platform/services.h"
 #include "platform/standarderror.h"
@@ -57,6 +58,9 @@ int RunQuenlark(int argc, char** argv) {
         RegisterReportPrinters();
 
         SettingsStore settings;
+        // An installed copy cannot keep its database beside the executable: give the
+        // person a database of their own on the first start.
+        ProvideDefaultDatabase(settings, ExecutableDir());
         SeamMessageSink messages;
         AddressBookEngine engine(settings, messages, ExecutableDir());
         SetServices(&engine, &settings);

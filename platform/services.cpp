@@ -2,7 +2,9 @@
 
 #include "platform/uiseam.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <cassert>
 #include <climits>
@@ -45,6 +47,22 @@ std::string ExecutableDir() {
     std::string path(buf, std::size_t(n));
     const auto slash = path.find_last_of('/');
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+QString ProgramDataFile(const QString& name) {
+    return ProgramDataFile(name, QString::fromStdString(ExecutableDir()));
+}
+
+QString ProgramDataFile(const QString& name, const QString& exeDir) {
+    const QDir dir(exeDir);
+    const QString beside = dir.filePath(name);
+    if (QFileInfo(beside).isFile())
+        return beside;
+    const QString installed =
+        QDir::cleanPath(dir.filePath(QStringLiteral("../share/quenlark-addressbook/") + name));
+    if (QFileInfo(installed).isFile())
+        return installed;
+    return beside;
 }
 
 void RegisterApplicationFonts() {

@@ -21,6 +21,13 @@ public:
 
 // The folder of the running executable, without a trailing separator.
 std::string ExecutableDir();
+// Where one of the program's text files (info.txt, license.txt, "whats new.txt") is: the
+// executable's folder when it is there (the build tree), else the installed copy in
+// ../share/quenlark-addressbook beside it. When neither exists, the path in the
+// executable's folder, so the desktop reports the missing file as before.
+QString ProgramDataFile(const QString& name);
+// The same for a given executable folder.
+QString ProgramDataFile(const QString& name, const QString& exeDir);
 // Makes the Tahoma faces the layouts use available when the system has them.
 void RegisterApplicationFonts();
 
