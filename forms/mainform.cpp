@@ -108,6 +108,8 @@ Tmainform::Tmainform(QWidget* parent)
     buildFrame();
     CreateMenus();
     BindContactEditing();
+    BindSearch();
+    BindSort();
     ui_->QuenlarkSpeedBtn4->OnClick = [this](QObject* Sender) { QuenlarkSpeedBtn4Click(Sender); };
     FormCreate();
 }

@@ -3,6 +3,7 @@
 // the program options and the window's popup menus.
 #pragma once
 
+#include "controls/quenlarkkeymanager.h"
 #include "ui_mainform.h"
 
 #include <QPixmap>
@@ -109,6 +110,24 @@ public:
     QAction* mnsize = nullptr;
     QAction* N4 = nullptr;
     QAction* Close1 = nullptr;
+
+    // ---- Search and sorting ----
+    // The search: reads `match_case` and `e_searchfor` and runs SearchContacts. The
+    // magnifier button's click handler.
+    void go_search_btnClick(QObject* Sender = nullptr);
+    // Enter in the search box starts the search; other keys are left to the box.
+    void e_searchforKeyDown(QObject* Sender, quint16& Key, TShiftState Shift);
+    // Looks for `text` in the names of the list's contacts, in the list's order, and shows
+    // the results dialog or tells that nothing was found. Without `matchCase` the text and
+    // the names are compared with "A" to "Z" folded to small letters.
+    void SearchContacts(const QString& text, bool matchCase);
+    // Makes the first list item holding `handle` the selected item (none when no item
+    // holds it) and shows its contact, as a click on it would.
+    void DisplayContact(const QString& handle);
+    // The Sort menu: tag 1 sorts the list ascending by name, any other tag descending.
+    void SortItemClick(QObject* Sender = nullptr);
+    void BindSearch();
+    void BindSort();
 
 public slots:
     // Runs the options dialog; OK stores and applies the ticked options.

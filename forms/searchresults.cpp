@@ -1,0 +1,117 @@
+#include "forms/searchresults.h"
+
+#include "controls/quenlarkkeymanager.h"
+#include "platform/uiseam.h"
+#include "tools/commontools.h"
+#include "ui_searchresults.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QStringListModel>
+
+namespace quenlark {
+
+Tsearchresults* searchresults = nullptr;
+
+Tsearchresults::Tsearchresults(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      ui_(std::make_unique<Ui::searchresults>()) {
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(11); // 8 point at 96 pixels per inch
+    setFont(font);
+    ui_->setupUi(this);
+    setFixedSize(422, 301);
+
+    QFont titleFont(QStringLiteral("Tahoma"));
+    titleFont.setPixelSize(13); // 10 point
+    titleFont.setBold(true);
+    ui_->titlebar_label->setFont(titleFont);
+    for (QLabel* label : {ui_->Label2, ui_->Label4})
+        label->resize(QFontMetrics(label->font()).horizontalAdvance(label->text()),
+                      label->height());
+
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    // Contact handles drawn as names in 20-pixel items; one result selected at most.
+    results_ = new QStringListModel(this);
+    QListView* list = ui_->resultsdisplay;
+    list->setModel(results_);
+    list->setItemDelegate(new ContactItemDelegate(list));
+    list->setUniformItemSizes(true);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setDragEnabled(false);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A double click anywhere in the list displays the selected result.
+    list->viewport()->installEventFilter(this);
+
+    ui_->QuenlarkStdButton1->OnClick = [this](QObject* sender) { QuenlarkStdButton1Click(sender); };
+    ui_->QuenlarkStdButton2->OnClick = [this](QObject* sender) { Button1Click(sender); };
+
+    QuenlarkKeyManager1 = new TQuenlarkKeyManager(this);
+    QuenlarkKeyManager1->OnDefault = [this](QObject* sender) { Button1Click(sender); };
+    QuenlarkKeyManager1->OnCancel = [this](QObject* sender) { QuenlarkStdButton1Click(sender); };
+    QuenlarkKeyManager1->Alt_C = [this](QObject* sender) { QuenlarkStdButton1Click(sender); };
+    QuenlarkKeyManager1->Alt_D = [this](QObject* sender) { Button1Click(sender); };
+
+    searchresults = this;
+}
+
+Tsearchresults::~Tsearchresults() {
+    if (searchresults == this)
+        searchresults = nullptr;
+}
+
+void Tsearchresults::SetResults(const QString& searchText, const QStringList& handles) {
+    ui_->searchfor->setText(searchText);
+    ui_->found->setText(QString::number(handles.size()));
+    results_->setStringList(handles);
+}
+
+QStringList Tsearchresults::Results() const {
+    return results_->stringList();
+}
+
+QString Tsearchresults::SelectedResult() const {
+    const QModelIndexList rows = ui_->resultsdisplay->selectionModel()->selectedRows();
+    return rows.isEmpty() ? QString() : rows.first().data(Qt::DisplayRole).toString();
+}
+
+void Tsearchresults::Button1Click(QObject*) {
+    const QString handle = SelectedResult();
+    if (handle.isEmpty()) {
+        Ui().messageBox(this, QStringLiteral("Select item!"),
+                        QStringLiteral("Please select an item to display!"), MsgIcon::Information,
+                        MsgButtons::Ok);
+        return;
+    }
+    if (OnDisplay)
+        OnDisplay(handle);
+    done(mrOk);
+}
+
+void Tsearchresults::QuenlarkStdButton1Click(QObject*) {
+    done(mrCancel);
+}
+
+void Tsearchresults::reject() {
+    done(mrCancel);
+}
+
+bool Tsearchresults::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_->resultsdisplay->viewport() &&
+        event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        Button1Click(ui_->resultsdisplay);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace quenlark
