@@ -1,15 +1,19 @@
 # make run   - installs what is missing, builds, starts the program
 # make test  - installs what is missing, builds, runs every test
 # make bench - builds and runs the benchmarks
+# make install [PREFIX=/usr/local] - installs the built program under PREFIX (builds it
+#                when there is no build yet; run `make` first, then `sudo make install`)
+# make package - builds the Debian package build/quenlark-addressbook_*.deb
 
 BUILD ?= build
 JOBS ?= $(shell nproc)
 PACKAGES := build-essential cmake qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev \
             libgtest-dev libbenchmark-dev fonts-wine xvfb xauth xdotool x11-utils \
-            libxkbcommon-x11-0 libxcb-cursor0
+            libxkbcommon-x11-0 libxcb-cursor0 dpkg-dev
+PREFIX ?= /usr/local
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test bench clean format
+.PHONY: all deps configure build run test bench install package clean format
 
 all: build
 
@@ -38,6 +42,13 @@ bench: build
 	./$(BUILD)/bench/quenlark_bench_engine
 	./$(BUILD)/bench/quenlark_bench_reports
 	./$(BUILD)/bench/quenlark_bench_gui
+
+install:
+	@[ -x $(BUILD)/app/quenlark-addressbook ] || $(MAKE) build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 format:
 	find app engine platform controls tools forms resources tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

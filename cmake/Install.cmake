@@ -1,0 +1,63 @@
+# Installation and the Debian package.
+#
+#   <prefix>/bin/quenlark-addressbook
+#   <prefix>/share/quenlark-addressbook/   info.txt, license.txt, "whats new.txt" and an
+#                                          empty template database addressbook.qab
+#   <prefix>/share/doc/quenlark-addressbook/copyright
+#   <prefix>/share/applications/quenlark-addressbook.desktop
+#   <prefix>/share/icons/hicolor/<n>x<n>/apps/quenlark-addressbook.png
+#   <prefix>/share/metainfo/com.quenlark.addressbook.metainfo.xml
+#
+# The program finds its text files in ../share/quenlark-addressbook beside its own folder,
+# so the folders are fixed as bin and share rather than taken from GNUInstallDirs.
+# An installed copy keeps each person's database under ~/.local/share/quenlark.
+
+set(QUENLARK_INSTALL_DATA share/quenlark-addressbook)
+
+install(TARGETS quenlark-addressbook RUNTIME DESTINATION bin)
+
+set(quenlark_template_database ${PROJECT_BINARY_DIR}/packaging/addressbook.qab)
+if(NOT EXISTS ${quenlark_template_database})
+  file(WRITE ${quenlark_template_database} "")
+endif()
+install(FILES
+    ${PROJECT_SOURCE_DIR}/resources/info.txt
+    ${PROJECT_SOURCE_DIR}/resources/license.txt
+    "${PROJECT_SOURCE_DIR}/resources/whats new.txt"
+    ${quenlark_template_database}
+  DESTINATION ${QUENLARK_INSTALL_DATA}
+  PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+
+# Debian wants the terms of use as the package's copyright file.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/license.txt
+  DESTINATION share/doc/quenlark-addressbook RENAME copyright)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/quenlark-addressbook.desktop
+  DESTINATION share/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/com.quenlark.addressbook.metainfo.xml
+  DESTINATION share/metainfo)
+foreach(size 16 32 48 64 128 256)
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/quenlark-${size}.png
+    DESTINATION share/icons/hicolor/${size}x${size}/apps
+    RENAME quenlark-addressbook.png)
+endforeach()
+
+# cpack (make package): a .deb for Debian 12 that installs under /usr.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME quenlark-addressbook)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR Quenlark)
+set(CPACK_PACKAGE_CONTACT "Quenlark <support@quenlark.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Desktop address book")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "Quenlark Address Book keeps one person's contacts in a single database file. It adds, "
+    "modifies, deletes, searches and sorts contacts, sends mail and opens web sites through "
+    "the desktop, saves and restores backups and prints HTML or rich-text reports.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quenlark <support@quenlark.example>")
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# dpkg-shlibdeps (package dpkg-dev) works out the Qt 6 and C++ runtime packages.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+include(CPack)
