@@ -61,3 +61,12 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # dpkg-shlibdeps (package dpkg-dev) works out the Qt 6 and C++ runtime packages.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 include(CPack)
+
+# ctest: install into a scratch prefix, check the layout and start the installed copy.
+if(QUENLARK_BUILD_TESTS)
+  add_test(NAME install_layout
+    COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${PROJECT_BINARY_DIR}
+            -DWORK_DIR=${PROJECT_BINARY_DIR}/install-check
+            -P ${PROJECT_SOURCE_DIR}/packaging/check-install.cmake)
+  set_tests_properties(install_layout PROPERTIES TIMEOUT 60)
+endif()
