@@ -110,6 +110,7 @@ Tmainform::Tmainform(QWidget* parent)
     BindContactEditing();
     BindSearch();
     BindSort();
+    BindCommands();
     ui_->QuenlarkSpeedBtn4->OnClick = [this](QObject* Sender) { QuenlarkSpeedBtn4Click(Sender); };
     FormCreate();
 }

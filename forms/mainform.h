@@ -78,6 +78,17 @@ public:
     enum class WebLinkDecision { Use, Cancel, Clear };
     WebLinkDecision CheckWebLink(const QString& text);
 
+    // Small dialogs and commands: add contact fast, the about box, the View file items, the
+    // home page item and Exit (the button always closes; Escape and Alt+X, sent with tag 0,
+    // first clear a selection).
+    void BindCommands();
+    void Addfastitem1Click(QObject* Sender = nullptr);
+    void AboutQuenlarkAddressBook241Click(QObject* Sender = nullptr);
+    void QuenlarkHomePage1Click(QObject* Sender = nullptr);
+    // Opens the file named by the sender item's text from the executable's folder.
+    void infotxt1Click(QObject* Sender = nullptr);
+    void QuenlarkStdButton2Click(QObject* Sender = nullptr);
+
     // The window's keyboard accelerators; later work binds its handlers.
     TQuenlarkKeyManager* QuenlarkKeyManager1 = nullptr;
 
