@@ -7,6 +7,7 @@
 #include "platform/standarderror.h"
 #include "platform/uiseam.h"
 #include "reports/reportprint.h"
+#include "resources/bitmaps.h"
 
 #include <QApplication>
 #include <exception>
@@ -54,6 +55,8 @@ int RunQuenlark(int argc, char** argv) {
         QApplication::setApplicationName(QStringLiteral("Quenlark Address Book"));
         QApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
         QApplication::setApplicationVersion(QStringLiteral("2.4.2"));
+        QApplication::setDesktopFileName(QStringLiteral("quenlark-addressbook"));
+        QApplication::setWindowIcon(ApplicationIcon());
         RegisterApplicationFonts();
         RegisterReportPrinters();
 
