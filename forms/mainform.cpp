@@ -108,6 +108,8 @@ Tmainform::Tmainform(QWidget* parent)
     buildFrame();
     CreateMenus();
     BindContactEditing();
+    BindLinks();
+    BindBackup();
     BindSearch();
     BindSort();
     BindCommands();

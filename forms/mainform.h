@@ -78,6 +78,33 @@ public:
     enum class WebLinkDecision { Use, Cancel, Clear };
     WebLinkDecision CheckWebLink(const QString& text);
 
+    // Mail and web links, backup and restore.
+    // The link commands: nothing without a selected contact or with an empty box; the
+    // address is the one in the box at the moment of the command.
+    void lb_sendmailClick(QObject* Sender = nullptr);
+    void sendmail2Click(QObject* Sender = nullptr);
+    void lb_websiteClick(QObject* Sender = nullptr);
+    // The pressed look of sendmail2: the left button shows IDB_SEND2_DOWN while it is down.
+    void sendmail2Down(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X,
+                       int Y);
+    void sendmail2MouseUp(QObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift,
+                          int X, int Y);
+    // Focus entry of e_email: the details area scrolls back to its top.
+    void e_emailEnter(QObject* Sender = nullptr);
+    // Hands a link to the desktop; an empty or refused link is reported. True when opened.
+    bool OpenLink(const QString& link);
+    // "mailto:" and the address, percent-encoded so that it can add no headers or body.
+    static QString MailLink(const QString& address);
+    // The address to open for a web site: an http or https address as typed, a host name
+    // without a scheme after "http://"; empty for anything else (paths, other schemes).
+    static QString WebSiteLink(const QString& text);
+    void BindLinks();
+    // The backup file the person picks for saving or restoring, or empty when cancelled.
+    QString ChooseBackupFile(bool save);
+    void Savebackupfile1Click(QObject* Sender = nullptr);
+    void Recoverusingabackupfile1Click(QObject* Sender = nullptr);
+    void BindBackup();
+
     // Small dialogs and commands: add contact fast, the about box, the View file items, the
     // home page item and Exit (the button always closes; Escape and Alt+X, sent with tag 0,
     // first clear a selection).
