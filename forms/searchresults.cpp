@@ -10,12 +10,33 @@
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QStringListModel>
 
 namespace quenlark {
 
 Tsearchresults* searchresults = nullptr;
+
+namespace {
+
+// Items of resultsdisplay, 20 pixels high, drawn by the dialog's draw handler.
+class ResultItemDelegate : public ContactItemDelegate {
+public:
+    ResultItemDelegate(const Tsearchresults* dialog, QObject* parent)
+        : ContactItemDelegate(parent), dialog_(dialog) {}
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        painter->setFont(option.font);
+        dialog_->resultsdisplayDrawItem(*painter, index.row(), option.rect,
+                                        option.state.testFlag(QStyle::State_Selected));
+    }
+
+private:
+    const Tsearchresults* dialog_;
+};
+
+} // namespace
 
 Tsearchresults::Tsearchresults(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -42,7 +63,7 @@ Tsearchresults::Tsearchresults(QWidget* parent)
     results_ = new QStringListModel(this);
     QListView* list = ui_->resultsdisplay;
     list->setModel(results_);
-    list->setItemDelegate(new ContactItemDelegate(list));
+    list->setItemDelegate(new ResultItemDelegate(this, list));
     list->setUniformItemSizes(true);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -72,6 +93,14 @@ void Tsearchresults::SetResults(const QString& searchText, const QStringList& ha
     ui_->searchfor->setText(searchText);
     ui_->found->setText(QString::number(handles.size()));
     results_->setStringList(handles);
+}
+
+void Tsearchresults::resultsdisplayDrawItem(QPainter& Canvas, int Index, const QRect& Rect,
+                                            bool Selected) const {
+    const QModelIndex item = results_->index(Index, 0);
+    DrawContactItem(Canvas, Rect,
+                    item.isValid() ? item.data(Qt::DisplayRole).toString() : QString(), Selected,
+                    Canvas.font());
 }
 
 QStringList Tsearchresults::Results() const {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class QPainter;
 class QStringListModel;
 
 namespace quenlark {
@@ -34,6 +35,11 @@ public:
     QStringList Results() const;
     // The handle of the selected result, or an empty string when none is selected.
     QString SelectedResult() const;
+
+    // Draws result `Index` in `Rect` with DrawContactItem: its contact's name, white on the
+    // item bar when selected, else in the button-text colour on the window colour.
+    void resultsdisplayDrawItem(QPainter& Canvas, int Index, const QRect& Rect,
+                                bool Selected) const;
 
     // Called by Display with the chosen contact handle, before the dialog closes.
     std::function<void(const QString& handle)> OnDisplay;

@@ -8,10 +8,12 @@
 #include "forms/searchresults.h"
 #include "scripteduiseam.h"
 #include "testenv.h"
+#include "tools/commontools.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListView>
+#include <QPainter>
 #include <QStringListModel>
 #include <QtTest>
 #include <algorithm>
@@ -97,6 +99,16 @@ void selectResult(Tsearchresults& d, int row) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
 }
 
+bool samePixels(const QImage& a, const QImage& b) {
+    if (a.size() != b.size())
+        return false;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                return false;
+    return true;
+}
+
 const Contacts kPeople = {{"Pandora", "p@x"},    {"Ann Peters", "pan@x"},
                           {"Peter Pan", "pp@x"}, {"\xC9mile Zola", "e@x"},
                           {"Bob", "bob@x"},      {"Ann Peters", "a2@x"}};
@@ -122,6 +134,7 @@ private slots:
     void cancelChangesNothing_data();
     void cancelChangesNothing();
     void namesAreShownAsPlainText();
+    void resultsAreDrawnAsTheirNames();
 
 private:
     std::unique_ptr<Tmainform> window(const Contacts& contacts);
@@ -428,6 +441,35 @@ void TstSearch::namesAreShownAsPlainText() {
     QVERIFY(shown.opened);
     QCOMPARE(shown.searchfor, QStringLiteral("<b>"));
     QCOMPARE(format, Qt::PlainText);
+}
+
+void TstSearch::resultsAreDrawnAsTheirNames() {
+    auto w = window(kPeople);
+    QVERIFY(w);
+    w->ui()->e_searchfor->setText(QStringLiteral("pan"));
+    QList<QImage> drawn, expected;
+    const Shown shown = runSearch(
+        [&] { w->go_search_btnClick(); },
+        [&](Tsearchresults& d) {
+            QListView* list = d.ui()->resultsdisplay;
+            const QImage view = list->viewport()->grab().toImage();
+            for (int row : {0, 1}) {
+                const QRect r = list->visualRect(list->model()->index(row, 0));
+                drawn << view.copy(r);
+                QImage own(r.size(), view.format());
+                QPainter painter(&own);
+                DrawContactItem(painter, own.rect(), d.Results().at(row), false, list->font());
+                painter.end();
+                expected << own;
+            }
+            d.QuenlarkStdButton1Click(nullptr);
+        });
+    QVERIFY(shown.opened);
+    QCOMPARE(drawn.size(), 2);
+    // Each result is drawn as its own contact's name.
+    QVERIFY(!samePixels(drawn.at(0), drawn.at(1)));
+    QVERIFY(samePixels(drawn.at(0), expected.at(0)));
+    QVERIFY(samePixels(drawn.at(1), expected.at(1)));
 }
 
 QTEST_MAIN(TstSearch)
