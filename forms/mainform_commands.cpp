@@ -83,15 +83,14 @@ void Tmainform::QuenlarkHomePage1Click(QObject*) {
                     MsgIcon::Error, MsgButtons::Ok);
 }
 
-// The launcher takes the path as one argument, so the name needs no quotes to keep its
-// spaces. Whether the file could be opened is not looked at.
+// The file lies beside the executable (or in the installed copy's share folder). The
+// launcher takes the path as one argument, so the name needs no quotes to keep its spaces.
+// Whether the file could be opened is not looked at.
 void Tmainform::infotxt1Click(QObject* Sender) {
     const auto* item = qobject_cast<const QAction*>(Sender);
     if (!item)
         return;
-    const QString path = QFile::decodeName(QByteArray::fromStdString(ExecutableDir())) +
-                         QLatin1Char('/') + item->text();
-    ShellLaunch(latin1("open"), path);
+    ShellLaunch(latin1("open"), ProgramDataFile(item->text()));
 }
 
 void Tmainform::QuenlarkStdButton2Click(QObject* Sender) {
