@@ -6,7 +6,6 @@
 #include "forms/addcontactfast.h"
 #include "forms/mainform.h"
 #include "platform/services.h"
-#include "platform/uiseam.h"
 #include "tools/filetools.h"
 
 #include <QAction>
@@ -72,15 +71,9 @@ void Tmainform::AboutQuenlarkAddressBook241Click(QObject*) {
     box.exec();
 }
 
+// The maker's home page, through the same routine and failure message as the contact links.
 void Tmainform::QuenlarkHomePage1Click(QObject*) {
-    if (ShellLaunch(latin1("open"), latin1(kHomePageAddress)))
-        return;
-    Ui().messageBox(this, latin1("Failed to open link"),
-                    latin1("There was an error sending an e-mail/opening the web site address for "
-                           "the selected contact!\n\nPlease make sure that the e-mail/web site "
-                           "address is correct.\n\nIf it is, please make sure you have installed a "
-                           "default web browser and e-mail client."),
-                    MsgIcon::Error, MsgButtons::Ok);
+    OpenLink(latin1(kHomePageAddress));
 }
 
 // The file lies beside the executable (or in the installed copy's share folder). The
