@@ -113,6 +113,7 @@ Tmainform::Tmainform(QWidget* parent)
     BindSearch();
     BindSort();
     BindCommands();
+    BindKeyboard();
     ui_->QuenlarkSpeedBtn4->OnClick = [this](QObject* Sender) { QuenlarkSpeedBtn4Click(Sender); };
     FormCreate();
 }

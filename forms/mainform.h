@@ -6,6 +6,7 @@
 #include "controls/quenlarkkeymanager.h"
 #include "ui_mainform.h"
 
+#include <QList>
 #include <QPixmap>
 #include <QWidget>
 #include <array>
@@ -166,6 +167,32 @@ public:
     void SortItemClick(QObject* Sender = nullptr);
     void BindSearch();
     void BindSort();
+
+    // ---- Keyboard ----
+    // F1 to F10 and Ctrl+Q, in key order; they work wherever the focus is in the window.
+    QList<QAction*> shortcut_keys;
+    void sk_1Execute(QObject* Sender = nullptr);
+    void sk_3Execute(QObject* Sender = nullptr);
+    void sk_4Execute(QObject* Sender = nullptr);
+    void sk_5Execute(QObject* Sender = nullptr);
+    void sk_6Execute(QObject* Sender = nullptr);
+    void sk_7Execute(QObject* Sender = nullptr);
+    void sk_8Execute(QObject* Sender = nullptr);
+    void sk_9Execute(QObject* Sender = nullptr);
+    void sk_10Execute(QObject* Sender = nullptr);
+    void close_linkExecute(QObject* Sender = nullptr);
+    void QuenlarkKeyManager1Alt_B(QObject* Sender = nullptr);
+    void QuenlarkKeyManager1Alt_S(QObject* Sender = nullptr);
+    // Paints the key badge that is the sender: "F" and its tag on steel blue.
+    void flink_draw(QObject* Sender);
+    // Enter in an edit box moves the focus along the Enter chain; true when it did.
+    bool control_key_down(QObject* Sender);
+    // Enter in the country list adds the contact.
+    bool end_box_keydown(QObject* Sender);
+    // The ten key badges, F1 to F10.
+    std::array<QWidget*, 10> keyBadges() const;
+    bool isKeyBadge(const QObject* object) const;
+    void BindKeyboard();
 
 public slots:
     // Runs the options dialog; OK stores and applies the ticked options.
