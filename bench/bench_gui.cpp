@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QStringListModel>
+#include <QTimer>
 #include <benchmark/benchmark.h>
 #include <memory>
 
@@ -83,12 +84,40 @@ void BM_DeleteMiddleWithRefresh(benchmark::State& state) {
     deleteWithRefresh(state, 0.5);
 }
 
+void BM_Search(benchmark::State& state) {
+    Window w(std::size_t(state.range(0)));
+    w.open();
+    for (auto _ : state) {
+        // The results dialog is shown and closed by the search itself.
+        QTimer::singleShot(0, [] {
+            if (QWidget* dialog = QApplication::activeModalWidget())
+                dialog->close();
+        });
+        w.window->SearchContacts(QStringLiteral("pan 9"), false);
+    }
+}
+
+void BM_SortAscending(benchmark::State& state) {
+    Window w(std::size_t(state.range(0)));
+    w.open();
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.window->RefreshAfterChange(); // back to file order
+        state.ResumeTiming();
+        w.window->SortItemClick(w.window->Ascending1);
+    }
+    if (!w.ui.messages.isEmpty())
+        state.SkipWithError("sorting asked something");
+}
+
 } // namespace
 
 BENCHMARK(BM_StartUpToFilledList)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AddWithRefresh)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DeleteFirstWithRefresh)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DeleteMiddleWithRefresh)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Search)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SortAscending)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
