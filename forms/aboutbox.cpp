@@ -2,30 +2,21 @@
 
 #include "controls/quenlarkcolour.h"
 #include "controls/quenlarkkeymanager.h"
+#include "forms/dialogstyle.h"
 #include "resources/bitmaps.h"
 #include "ui_aboutbox.h"
-
-#include <QGuiApplication>
-#include <QScreen>
 
 namespace quenlark {
 
 Taboutbox* aboutbox = nullptr;
 
 Taboutbox::Taboutbox(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      ui_(std::make_unique<Ui::aboutbox>()) {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11); // 8 point at 96 pixels per inch
-    setFont(font);
+    : QDialog(parent, kDialogFlags), ui_(std::make_unique<Ui::aboutbox>()) {
+    setFont(Tahoma8());
     ui_->setupUi(this);
     setFixedSize(362, 278);
 
-    QFont titleFont(QStringLiteral("Tahoma"));
-    titleFont.setPixelSize(13); // 10 point
-    titleFont.setBold(true);
-    ui_->titlebar_label->setFont(titleFont);
+    ui_->titlebar_label->setFont(TitlePanelFont());
     QFont nameFont = ui_->Label1->font();
     nameFont.setBold(true);
     ui_->Label1->setFont(nameFont);
@@ -40,8 +31,7 @@ Taboutbox::Taboutbox(QWidget* parent)
                                   QString::fromLatin1(kSupportMailAddress));
     ui_->QuenlarkWebLink2->SetCaption(QString::fromLatin1(kSupportMailAddress));
 
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
 
     ui_->QuenlarkStdButton1->OnClick = [this](QObject* sender) { QuenlarkStdButton1Click(sender); };
     QuenlarkKeyManager1 = new TQuenlarkKeyManager(this);

@@ -4,6 +4,7 @@
 #include "controls/quenlarkkeymanager.h"
 #include "engine/addressbookengine.h"
 #include "engine/contactrecord.h"
+#include "forms/dialogstyle.h"
 #include "forms/options.h"
 #include "forms/popupmenus.h"
 #include "forms/report.h"
@@ -18,7 +19,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScreen>
 #include <QScrollBar>
 #include <QStringListModel>
 #include <QToolTip>
@@ -39,13 +39,6 @@ constexpr QRgb kTransparentGreen = qRgb(0, 255, 0);
 
 QString latin1(const char* text) {
     return QString::fromLatin1(text);
-}
-
-// Tahoma 8 point as the layouts mean it: 11 pixels high whatever the screen's resolution.
-QFont tahoma8() {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11);
-    return font;
 }
 
 // A shape of the layout: a rectangle filled with one system colour.
@@ -102,7 +95,7 @@ private:
 
 Tmainform::Tmainform(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), ui_(std::make_unique<Ui::mainform>()) {
-    setFont(tahoma8());
+    setFont(Tahoma8());
     ui_->setupUi(this);
     setWindowTitle(QStringLiteral("Quenlark Address Book"));
     buildFrame();
@@ -133,8 +126,7 @@ void Tmainform::buildFrame() {
     setPalette(palette);
     setAutoFillBackground(true);
     setFixedSize(668, 356);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
 
     for (QWidget* shape : {ui_->Shape4, ui_->Shape6, ui_->border_bottom})
         fillWith(shape, COLOR_BTNSHADOW);

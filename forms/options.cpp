@@ -1,32 +1,22 @@
 #include "forms/options.h"
 
 #include "controls/quenlarkkeymanager.h"
+#include "forms/dialogstyle.h"
 #include "ui_options.h"
-
-#include <QGuiApplication>
-#include <QScreen>
 
 namespace quenlark {
 
 Toptions* options = nullptr;
 
 Toptions::Toptions(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      ui_(std::make_unique<Ui::options>()) {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11); // 8 point at 96 pixels per inch
-    setFont(font);
+    : QDialog(parent, kDialogFlags), ui_(std::make_unique<Ui::options>()) {
+    setFont(Tahoma8());
     ui_->setupUi(this);
     setFixedSize(333, 162);
 
-    QFont titleFont(QStringLiteral("Tahoma"));
-    titleFont.setPixelSize(13); // 10 point
-    titleFont.setBold(true);
-    ui_->titlebar_label->setFont(titleFont);
+    ui_->titlebar_label->setFont(TitlePanelFont());
 
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
 
     ui_->QuenlarkStdButton1->OnClick = [this](QObject* sender) { QuenlarkStdButton1Click(sender); };
     ui_->QuenlarkStdButton2->OnClick = [this](QObject* sender) { QuenlarkStdButton2Click(sender); };

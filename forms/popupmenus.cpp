@@ -1,5 +1,6 @@
 #include "forms/popupmenus.h"
 
+#include "forms/dialogstyle.h"
 #include "resources/bitmaps.h"
 
 #include <QAction>
@@ -107,9 +108,7 @@ private:
 } // namespace
 
 QFont MenuFont() {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11);
-    return font;
+    return Tahoma8();
 }
 
 QSize measure_menu(const QString& caption, bool separator, const QFont& font) {

@@ -1,6 +1,7 @@
 #include "forms/report.h"
 
 #include "engine/contactrecord.h"
+#include "forms/dialogstyle.h"
 #include "forms/selectcontacts.h"
 #include "platform/services.h"
 #include "platform/uiseam.h"
@@ -10,9 +11,7 @@
 #include "ui_report.h"
 
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QListWidget>
-#include <QScreen>
 #include <string>
 #include <vector>
 
@@ -32,25 +31,17 @@ constexpr int kFieldItemHeight = 13;
 } // namespace
 
 Treportgen::Treportgen(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      ui_(std::make_unique<Ui::reportgen>()) {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11); // 8 point at 96 pixels per inch
-    setFont(font);
+    : QDialog(parent, kDialogFlags), ui_(std::make_unique<Ui::reportgen>()) {
+    setFont(Tahoma8());
     ui_->setupUi(this);
     setFixedSize(460, 315);
 
-    QFont titleFont(QStringLiteral("Tahoma"));
-    titleFont.setPixelSize(13); // 10 point
-    titleFont.setBold(true);
-    ui_->Label1->setFont(titleFont);
+    ui_->Label1->setFont(TitlePanelFont());
     for (QLabel* label : {ui_->Label2, ui_->Label3, ui_->Label4, ui_->Label5})
         label->resize(QFontMetrics(label->font()).horizontalAdvance(label->text()),
                       label->height());
 
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
 
     // The field list: every item checked, in index order.
     ui_->inc_fields->setUniformItemSizes(true);

@@ -1,17 +1,16 @@
 #include "forms/searchresults.h"
 
 #include "controls/quenlarkkeymanager.h"
+#include "forms/dialogstyle.h"
 #include "platform/uiseam.h"
 #include "tools/commontools.h"
 #include "ui_searchresults.h"
 
 #include <QEvent>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScreen>
 #include <QStringListModel>
 
 namespace quenlark {
@@ -39,25 +38,17 @@ private:
 } // namespace
 
 Tsearchresults::Tsearchresults(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      ui_(std::make_unique<Ui::searchresults>()) {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11); // 8 point at 96 pixels per inch
-    setFont(font);
+    : QDialog(parent, kDialogFlags), ui_(std::make_unique<Ui::searchresults>()) {
+    setFont(Tahoma8());
     ui_->setupUi(this);
     setFixedSize(422, 301);
 
-    QFont titleFont(QStringLiteral("Tahoma"));
-    titleFont.setPixelSize(13); // 10 point
-    titleFont.setBold(true);
-    ui_->titlebar_label->setFont(titleFont);
+    ui_->titlebar_label->setFont(TitlePanelFont());
     for (QLabel* label : {ui_->Label2, ui_->Label4})
         label->resize(QFontMetrics(label->font()).horizontalAdvance(label->text()),
                       label->height());
 
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
 
     // Contact handles drawn as names in 20-pixel items; one result selected at most.
     results_ = new QStringListModel(this);

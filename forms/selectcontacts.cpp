@@ -1,13 +1,12 @@
 #include "forms/selectcontacts.h"
 
+#include "forms/dialogstyle.h"
 #include "platform/uiseam.h"
 #include "tools/commontools.h"
 #include "ui_selectcontacts.h"
 
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QItemSelectionModel>
-#include <QScreen>
 #include <QStringListModel>
 
 namespace quenlark {
@@ -31,25 +30,17 @@ void setUpContactList(QListView* list, QStringListModel* model) {
 } // namespace
 
 Tselectcontacts::Tselectcontacts(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      ui_(std::make_unique<Ui::selectcontacts>()) {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11); // 8 point at 96 pixels per inch
-    setFont(font);
+    : QDialog(parent, kDialogFlags), ui_(std::make_unique<Ui::selectcontacts>()) {
+    setFont(Tahoma8());
     ui_->setupUi(this);
     setFixedSize(428, 279);
 
-    QFont titleFont(QStringLiteral("Tahoma"));
-    titleFont.setPixelSize(13); // 10 point
-    titleFont.setBold(true);
-    ui_->Label3->setFont(titleFont);
+    ui_->Label3->setFont(TitlePanelFont());
     for (QLabel* label : {ui_->Label1, ui_->Label2})
         label->resize(QFontMetrics(label->font()).horizontalAdvance(label->text()),
                       label->height());
 
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
 
     available_ = new QStringListModel(this);
     selected_ = new QStringListModel(this);
