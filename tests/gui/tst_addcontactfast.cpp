@@ -5,6 +5,7 @@
 #include "engine/contactrecord.h"
 #include "forms/addcontactfast.h"
 #include "forms/mainform.h"
+#include "mainwindowdriver.h"
 #include "scripteduiseam.h"
 #include "testenv.h"
 
@@ -24,18 +25,16 @@ using namespace quenlark::test;
 namespace {
 
 QByteArray databaseWith(const QList<QByteArrayList>& contacts) {
-    const auto header = MakeHeader();
-    QByteArray bytes(header.data(), int(header.size()));
+    QList<ContactRecord> records;
     for (const QByteArrayList& c : contacts) {
-        ContactRecord r;
+        ContactRecord& r = records.emplace_back();
         ClearContactRecord(r);
         r.setText(Field::Name, c.value(0).toStdString());
         r.setText(Field::Email, c.value(1).toStdString());
         r.setText(Field::City, c.value(2).toStdString());
         r.setCountry(7);
-        bytes.append(r.bytes.data(), int(r.bytes.size()));
     }
-    return bytes;
+    return DatabaseWith(records);
 }
 
 ContactRecord recordAt(const QByteArray& file, int i) {
@@ -86,12 +85,6 @@ QWidget* nextTabStop(QWidget* from) {
     while (next != from && !(next->focusPolicy() & Qt::TabFocus))
         next = next->nextInFocusChain();
     return next;
-}
-
-void selectRow(Tmainform& w, int row) {
-    QListView* list = w.ui()->contacts;
-    const QRect r = list->visualRect(w.contactsModel()->index(row, 0));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
 }
 
 } // namespace
@@ -206,7 +199,7 @@ void TstAddContactFast::okAddsAndRefreshes() {
     auto w = window({{"Amy", "amy@x", "Oslo"}});
     QVERIFY(w);
     const auto& ui = *w->ui();
-    selectRow(*w, 0);
+    ClickRow(*w, 0);
     QVERIFY(w->SelectedContact());
     withAddFast(*w, [&](Taddcontactfast& d) {
         fill(d, QStringLiteral("Bo <b>Bold</b>"), QStringLiteral("bo@example.org"),
@@ -239,7 +232,7 @@ void TstAddContactFast::noAutoAddOnlyFillsThePanel() {
     auto w = window({{"Amy", "amy@x", "Oslo"}});
     QVERIFY(w);
     const auto& ui = *w->ui();
-    selectRow(*w, 0);
+    ClickRow(*w, 0);
     QCOMPARE(ui.e_city->text(), QStringLiteral("Oslo"));
     QCOMPARE(ui.e_country->currentIndex(), 7);
     const QByteArray before = env_->databaseBytes();
@@ -274,7 +267,7 @@ void TstAddContactFast::cancelLeavesMainWindowAlone() {
     auto w = window({{"Amy", "amy@x", "Oslo"}, {"Bob", "bob@x", "Rome"}});
     QVERIFY(w);
     const auto& ui = *w->ui();
-    selectRow(*w, 1);
+    ClickRow(*w, 1);
     const ContactIndexEntry* selected = w->SelectedContact();
     QVERIFY(selected);
     QTest::keyClicks(ui.e_phone, QStringLiteral("555"));

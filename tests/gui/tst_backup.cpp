@@ -3,6 +3,7 @@
 #include "controls/quenlarkstdbutton.h"
 #include "engine/contactrecord.h"
 #include "forms/mainform.h"
+#include "mainwindowdriver.h"
 #include "scripteduiseam.h"
 #include "testenv.h"
 
@@ -21,31 +22,14 @@ using namespace quenlark::test;
 namespace {
 
 QByteArray databaseWith(const QList<QByteArray>& names) {
-    const auto header = MakeHeader();
-    QByteArray bytes(header.data(), int(header.size()));
+    QList<ContactRecord> records;
     for (const QByteArray& name : names) {
-        ContactRecord r;
+        ContactRecord& r = records.emplace_back();
         ClearContactRecord(r);
         r.setText(Field::Name, name.toStdString());
         r.setText(Field::Email, (name.toLower() + "@x").toStdString());
-        bytes.append(r.bytes.data(), int(r.bytes.size()));
     }
-    return bytes;
-}
-
-QStringList listedNames(const Tmainform& w) {
-    QStringList names;
-    for (const QString& handle : w.contactsModel()->stringList()) {
-        const ContactIndexEntry* e = Engine().EntryFromHandle(handle.toStdString());
-        names << (e ? QString::fromStdString(e->name) : QStringLiteral("<stale>"));
-    }
-    return names;
-}
-
-void clickRow(Tmainform& w, int row) {
-    QListView* list = w.ui()->contacts;
-    const QRect r = list->visualRect(w.contactsModel()->index(row, 0));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+    return DatabaseWith(records);
 }
 
 QByteArray fileBytes(const QString& path) {
@@ -161,7 +145,7 @@ void TstBackup::cancelledOrMissingFilesDoNothing() {
     auto w = window({"Amy", "Bob"});
     QVERIFY(w);
     const auto& ui = *w->ui();
-    clickRow(*w, 1);
+    ClickRow(*w, 1);
     QTest::keyClicks(ui.e_city, QStringLiteral("typed"));
     const QByteArray before = env_->databaseBytes();
     seam_->cancelFile();
@@ -187,7 +171,7 @@ void TstBackup::backupThenRestoreGivesTheSameList() {
     const QByteArray original = env_->databaseBytes();
     const QString backup = env_->dir() + QStringLiteral("/copy.QuenlarkBackup");
     writeFile(backup, "an older backup that is replaced without a question");
-    clickRow(*w, 1);
+    ClickRow(*w, 1);
 
     // Typed without an extension: the default one is added.
     seam_->chooseFile(env_->dir() + QStringLiteral("/copy"));
@@ -202,13 +186,13 @@ void TstBackup::backupThenRestoreGivesTheSameList() {
     // Saving leaves the list, the selection and the panel as they were.
     QCOMPARE(ui.e_name->text(), QStringLiteral("Amy"));
     QVERIFY(w->SelectedContact());
-    QCOMPARE(listedNames(*w), QStringList({"Zed", "Amy", "Bob"}));
+    QCOMPARE(ListedNames(*w), QStringList({"Zed", "Amy", "Bob"}));
 
     // Change the database, then restore the backup.
     seam_->answer(MsgResult::Yes);
     QTest::mouseClick(ui.btnDelete, Qt::LeftButton);
-    QCOMPARE(listedNames(*w), QStringList({"Zed", "Bob"}));
-    clickRow(*w, 0);
+    QCOMPARE(ListedNames(*w), QStringList({"Zed", "Bob"}));
+    ClickRow(*w, 0);
     seam_->clear();
     seam_->chooseFile(backup);
     QVERIFY(chooseFromBackupButton(*w, w->Recoverusingabackupfile1));
@@ -220,19 +204,19 @@ void TstBackup::backupThenRestoreGivesTheSameList() {
     QCOMPARE(restored.icon, MsgIcon::Information);
     QCOMPARE(restored.owner.data(), w.get());
     QCOMPARE(env_->databaseBytes(), original);
-    QCOMPARE(listedNames(*w), QStringList({"Zed", "Amy", "Bob"}));
+    QCOMPARE(ListedNames(*w), QStringList({"Zed", "Amy", "Bob"}));
     QVERIFY(!w->SelectedContact());
     QVERIFY(ui.e_name->text().isEmpty());
     QCOMPARE(w->focusWidget(), ui.e_name);
     // The rebuilt list's handles are current: a click shows the restored contact.
-    clickRow(*w, 1);
+    ClickRow(*w, 1);
     QCOMPARE(ui.e_name->text(), QStringLiteral("Amy"));
 }
 
 void TstBackup::failedBackupIsReported() {
     auto w = window({"Amy"});
     QVERIFY(w);
-    clickRow(*w, 0);
+    ClickRow(*w, 0);
     const QByteArray before = env_->databaseBytes();
     seam_->chooseFile(env_->dir() + QStringLiteral("/no such folder/copy.QuenlarkBackup"));
     seam_->chooseFile(env_->databasePath()); // over the database itself
@@ -262,7 +246,7 @@ void TstBackup::nonDatabaseRestoreIsRefusedAndRefreshes() {
     QStringList shown = w->contactsModel()->stringList();
     std::reverse(shown.begin(), shown.end());
     w->contactsModel()->setStringList(shown);
-    clickRow(*w, 0);
+    ClickRow(*w, 0);
     QCOMPARE(ui.e_name->text(), QStringLiteral("Amy"));
 
     seam_->chooseFile(junk);
@@ -277,7 +261,7 @@ void TstBackup::nonDatabaseRestoreIsRefusedAndRefreshes() {
     QCOMPARE(m.owner.data(), w.get());
     // The database keeps its contacts; the list is rebuilt in file order with nothing shown.
     QCOMPARE(env_->databaseBytes(), before);
-    QCOMPARE(listedNames(*w), QStringList({"Zed", "Amy"}));
+    QCOMPARE(ListedNames(*w), QStringList({"Zed", "Amy"}));
     QVERIFY(!w->SelectedContact());
     QVERIFY(ui.e_name->text().isEmpty());
     QVERIFY(ui.e_email->text().isEmpty());

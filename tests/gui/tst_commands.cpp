@@ -3,6 +3,7 @@
 #include "controls/quenlarkstdbutton.h"
 #include "engine/contactrecord.h"
 #include "forms/mainform.h"
+#include "mainwindowdriver.h"
 #include "platform/services.h"
 #include "scripteduiseam.h"
 #include "testenv.h"
@@ -19,22 +20,14 @@ using namespace quenlark::test;
 namespace {
 
 QByteArray databaseWithNames(const QList<QByteArray>& names) {
-    const auto header = MakeHeader();
-    QByteArray bytes(header.data(), int(header.size()));
+    QList<ContactRecord> records;
     for (const QByteArray& name : names) {
-        ContactRecord r;
+        ContactRecord& r = records.emplace_back();
         ClearContactRecord(r);
         r.setText(Field::Name, name.toStdString());
         r.setText(Field::Email, "someone@example.org");
-        bytes.append(r.bytes.data(), int(r.bytes.size()));
     }
-    return bytes;
-}
-
-void selectRow(Tmainform& w, int row) {
-    QListView* list = w.ui()->contacts;
-    const QRect r = list->visualRect(w.contactsModel()->index(row, 0));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+    return DatabaseWith(records);
 }
 
 } // namespace
@@ -156,7 +149,7 @@ void TstCommands::exitButtonClosesAtOnce() {
     auto* exit = w->ui()->QuenlarkStdButton2;
     QCOMPARE(exit->Caption(), QStringLiteral("E&xit Address Book"));
     QCOMPARE(exit->Tag(), 1);
-    selectRow(*w, 1);
+    ClickRow(*w, 1);
     QVERIFY(w->SelectedContact());
     QTest::mouseClick(exit, Qt::LeftButton);
     QVERIFY(!w->isVisible());
@@ -176,7 +169,7 @@ void TstCommands::escapeAndAltXClearSelectionFirst() {
     auto w = window();
     QVERIFY(w);
     const auto& ui = *w->ui();
-    selectRow(*w, 1);
+    ClickRow(*w, 1);
     QVERIFY(w->SelectedContact());
     QCOMPARE(ui.e_name->text(), QStringLiteral("Bob"));
 

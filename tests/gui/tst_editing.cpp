@@ -5,6 +5,7 @@
 #include "controls/quenlarkweblink.h"
 #include "engine/contactrecord.h"
 #include "forms/mainform.h"
+#include "mainwindowdriver.h"
 #include "scripteduiseam.h"
 #include "testenv.h"
 
@@ -45,13 +46,10 @@ ContactRecord recordOf(const Contact& c) {
 }
 
 QByteArray databaseWith(const QList<Contact>& contacts) {
-    const auto header = MakeHeader();
-    QByteArray bytes(header.data(), int(header.size()));
-    for (const Contact& c : contacts) {
-        const ContactRecord r = recordOf(c);
-        bytes.append(r.bytes.data(), int(r.bytes.size()));
-    }
-    return bytes;
+    QList<ContactRecord> records;
+    for (const Contact& c : contacts)
+        records << recordOf(c);
+    return DatabaseWith(records);
 }
 
 int recordCount(const QByteArray& file) {
@@ -67,22 +65,6 @@ ContactRecord recordAt(const QByteArray& file, int i) {
 
 QByteArray field(const QByteArray& file, int i, Field f) {
     return QByteArray::fromStdString(recordAt(file, i).text(f));
-}
-
-// The names the list shows, in its order.
-QStringList listedNames(const Tmainform& w) {
-    QStringList names;
-    for (const QString& handle : w.contactsModel()->stringList()) {
-        const ContactIndexEntry* e = Engine().EntryFromHandle(handle.toStdString());
-        names << (e ? QString::fromStdString(e->name) : QStringLiteral("<stale>"));
-    }
-    return names;
-}
-
-void clickRow(Tmainform& w, int row) {
-    QListView* list = w.ui()->contacts;
-    const QRect r = list->visualRect(w.contactsModel()->index(row, 0));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
 }
 
 void retype(QLineEdit* box, const QString& text) {
@@ -211,7 +193,7 @@ void TstEditing::addAppendsEveryFieldAndRefreshes() {
     auto w = window({{"Zed", "z@x"}, {"Amy", "a@x"}});
     QVERIFY(w);
     const auto& ui = *w->ui();
-    clickRow(*w, 0); // a selection, to see that Add clears it
+    ClickRow(*w, 0); // a selection, to see that Add clears it
     QCOMPARE(ui.e_name->text(), QStringLiteral("Zed"));
     retype(ui.e_name, QStringLiteral("Bob"));
     const QList<QPair<QLineEdit*, Field>> boxes = {
@@ -244,7 +226,7 @@ void TstEditing::addAppendsEveryFieldAndRefreshes() {
     QCOMPARE(recordAt(after, 2).country(), 7);
 
     // The list in file order with nothing selected, the panel empty, the focus in e_name.
-    QCOMPARE(listedNames(*w), QStringList({"Zed", "Amy", "Bob"}));
+    QCOMPARE(ListedNames(*w), QStringList({"Zed", "Amy", "Bob"}));
     QVERIFY(!ui.contacts->currentIndex().isValid());
     QVERIFY(ui.contacts->selectionModel()->selectedIndexes().isEmpty());
     QVERIFY(panelEmpty(ui));
@@ -259,26 +241,26 @@ void TstEditing::accelerators() {
     QTest::keyClicks(ui.e_name, QStringLiteral("Cy"));
     QTest::keyClicks(ui.e_email, QStringLiteral("c@x"));
     QTest::keyClick(ui.e_email, Qt::Key_A, Qt::AltModifier);
-    QCOMPARE(listedNames(*w), QStringList({"Amy", "Bob", "Cy"}));
+    QCOMPARE(ListedNames(*w), QStringList({"Amy", "Bob", "Cy"}));
 
-    clickRow(*w, 0);
+    ClickRow(*w, 0);
     retype(ui.e_name, QStringLiteral("Ada"));
     QTest::keyClick(ui.e_name, Qt::Key_M, Qt::AltModifier);
-    QCOMPARE(listedNames(*w), QStringList({"Ada", "Bob", "Cy"}));
+    QCOMPARE(ListedNames(*w), QStringList({"Ada", "Bob", "Cy"}));
 
-    clickRow(*w, 1);
+    ClickRow(*w, 1);
     seam_->answer(MsgResult::Yes);
     QTest::keyClick(ui.contacts, Qt::Key_D, Qt::AltModifier);
     QCOMPARE(seam_->titles(), QStringList({"Delete contact?"}));
-    QCOMPARE(listedNames(*w), QStringList({"Ada", "Cy"}));
+    QCOMPARE(ListedNames(*w), QStringList({"Ada", "Cy"}));
 
     // The contact list's popup item.
     seam_->clear();
-    clickRow(*w, 1);
+    ClickRow(*w, 1);
     seam_->answer(MsgResult::Yes);
     w->Deletecontact1->trigger();
     QCOMPARE(seam_->titles(), QStringList({"Delete contact?"}));
-    QCOMPARE(listedNames(*w), QStringList({"Ada"}));
+    QCOMPARE(ListedNames(*w), QStringList({"Ada"}));
     QCOMPARE(recordCount(env_->databaseBytes()), 1);
 }
 
@@ -288,7 +270,7 @@ void TstEditing::clickAndKeysShowContactsWithDuplicateNames() {
     const auto& ui = *w->ui();
     QCOMPARE(w->contactsModel()->rowCount(), 2);
     ui.scrollbox->verticalScrollBar()->setValue(ui.scrollbox->verticalScrollBar()->maximum());
-    clickRow(*w, 1);
+    ClickRow(*w, 1);
     QCOMPARE(ui.e_email->text(), QStringLiteral("second@x"));
     QCOMPARE(ui.e_country->currentIndex(), 9);
     QCOMPARE(ui.scrollbox->verticalScrollBar()->value(), 0);
@@ -303,7 +285,7 @@ void TstEditing::clickAndKeysShowContactsWithDuplicateNames() {
                       second.center());
     QVERIFY(!w->SelectedContact());
     QVERIFY(panelEmpty(ui));
-    clickRow(*w, 1);
+    ClickRow(*w, 1);
 
     // Modifying the second rewrites that one only.
     retype(ui.e_nickname, QStringLiteral("Two"));
@@ -320,21 +302,21 @@ void TstEditing::linkPanelsAndSelectNothing() {
                      {"MailAndWeb", "one@x", "", "http://w"}});
     QVERIFY(w);
     const auto& ui = *w->ui();
-    clickRow(*w, 0);
+    ClickRow(*w, 0);
     QVERIFY(ui.panel_sendmail->isHidden());
     QVERIFY(ui.panel_website->isHidden());
     QVERIFY(ui.panel_sendmail2->isVisible());
     QTRY_COMPARE(ui.panel_sendmail2->geometry(), QRect(281 - 41, 0, 41, 29));
 
     // All three, packed right as first e-mail, second e-mail, web site.
-    clickRow(*w, 1);
+    ClickRow(*w, 1);
     QVERIFY(ui.panel_sendmail->isVisible() && ui.panel_sendmail2->isVisible() &&
             ui.panel_website->isVisible());
     QTRY_COMPARE(ui.panel_website->geometry(), QRect(281 - 113, 0, 113, 29));
     QCOMPARE(ui.panel_sendmail2->geometry(), QRect(281 - 113 - 41, 0, 41, 29));
     QTRY_COMPARE(ui.panel_sendmail->geometry(), QRect(281 - 113 - 41 - 117, 0, 117, 29));
 
-    clickRow(*w, 2);
+    ClickRow(*w, 2);
     QVERIFY(ui.panel_sendmail2->isHidden());
     QTRY_COMPARE(ui.panel_website->geometry(), QRect(281 - 113, 0, 113, 29));
     QTRY_COMPARE(ui.panel_sendmail->geometry(), QRect(281 - 113 - 117, 0, 117, 29));
@@ -360,7 +342,7 @@ void TstEditing::modifyKeepsPlaceOrAddsWithoutSelection() {
     auto w = window({{"A", "a@x"}, {"B", "b@x"}, {"C", "c@x"}});
     QVERIFY(w);
     const auto& ui = *w->ui();
-    clickRow(*w, 1);
+    ClickRow(*w, 1);
     retype(ui.e_name, QStringLiteral("Bee"));
     click(ui.btnModify);
     QVERIFY(seam_->messages.isEmpty());
@@ -368,11 +350,11 @@ void TstEditing::modifyKeepsPlaceOrAddsWithoutSelection() {
     QCOMPARE(recordCount(file), 3);
     QCOMPARE(field(file, 1, Field::Name), QByteArray("Bee"));
     QCOMPARE(field(file, 1, Field::Email), QByteArray("b@x"));
-    QCOMPARE(listedNames(*w), QStringList({"A", "Bee", "C"}));
+    QCOMPARE(ListedNames(*w), QStringList({"A", "Bee", "C"}));
     QVERIFY(panelEmpty(ui));
 
     // A selected contact with its name or e-mail removed: Modify's own message.
-    clickRow(*w, 2);
+    ClickRow(*w, 2);
     ui.e_email->clear();
     click(ui.btnModify);
     QCOMPARE(seam_->titles(), QStringList({"Specify required fields!"}));
@@ -391,7 +373,7 @@ void TstEditing::modifyKeepsPlaceOrAddsWithoutSelection() {
     QTest::keyClicks(ui.e_name, QStringLiteral("D"));
     click(ui.btnModify);
     QCOMPARE(seam_->messages.size(), 1);
-    QCOMPARE(listedNames(*w), QStringList({"A", "Bee", "C", "D"}));
+    QCOMPARE(ListedNames(*w), QStringList({"A", "Bee", "C", "D"}));
 }
 
 void TstEditing::deleteAsksWithTheStoredName() {
@@ -399,7 +381,7 @@ void TstEditing::deleteAsksWithTheStoredName() {
     QVERIFY(w);
     const auto& ui = *w->ui();
     const QByteArray before = env_->databaseBytes();
-    clickRow(*w, 1);
+    ClickRow(*w, 1);
     retype(ui.e_name, QStringLiteral("Edited"));
     seam_->answer(MsgResult::No);
     click(ui.btnDelete);
@@ -420,7 +402,7 @@ void TstEditing::deleteAsksWithTheStoredName() {
     QCOMPARE(seam_->messages.size(), 2);
     const QByteArray after = env_->databaseBytes();
     QCOMPARE(after.size(), before.size() - int(kRecordSize));
-    QCOMPARE(listedNames(*w), QStringList({"A", "C"}));
+    QCOMPARE(ListedNames(*w), QStringList({"A", "C"}));
     QVERIFY(panelEmpty(ui));
     QCOMPARE(w->focusWidget(), ui.e_name);
 }
@@ -484,7 +466,7 @@ void TstEditing::webLinkCheck() {
     }
     QCOMPARE(recordCount(file), 1);
     QCOMPARE(field(file, 0, Field::WebSite), stored.toLatin1());
-    clickRow(*w, 0);
+    ClickRow(*w, 0);
     QCOMPARE(ui.panel_website->isVisible(), !stored.isEmpty());
 
     // Modify runs the same check; Cancel leaves the record and the boxes as they were.
@@ -526,7 +508,7 @@ void TstEditing::unstorableCharacterIsRefused() {
 
     // Modify refuses it too, naming the first box that holds one.
     seam_->clear();
-    clickRow(*w, 0);
+    ClickRow(*w, 0);
     typeCharacter(ui.e_name, QChar(0x4E2D));
     click(ui.btnModify);
     QCOMPARE(seam_->titles(), QStringList({"Cannot save contact"}));
@@ -548,7 +530,7 @@ void TstEditing::textOutsideLatin1AndMarkupRoundTrip() {
     const QByteArray file = env_->databaseBytes();
     QCOMPARE(field(file, 0, Field::Name), QByteArray("<b>x</b> \x80"));
     QCOMPARE(field(file, 0, Field::Email), QByteArray("j\xe9@x"));
-    clickRow(*w, 0);
+    ClickRow(*w, 0);
     QCOMPARE(ui.e_name->text(), QString::fromUtf8("<b>x</b> €"));
     QCOMPARE(ui.e_email->text(), QString::fromUtf8("jé@x"));
     seam_->answer(MsgResult::No);
@@ -584,7 +566,7 @@ void TstEditing::failedWriteIsReportedAndRefreshes() {
     QCOMPARE(m.icon, MsgIcon::Error);
     QCOMPARE(m.owner.data(), w.get());
     QCOMPARE(env_->databaseBytes(), before);
-    QCOMPARE(listedNames(*w), QStringList({"A"}));
+    QCOMPARE(ListedNames(*w), QStringList({"A"}));
     QVERIFY(panelEmpty(ui));
     QCOMPARE(w->focusWidget(), ui.e_name);
 }

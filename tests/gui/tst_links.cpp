@@ -4,6 +4,7 @@
 #include "controls/quenlarkweblink.h"
 #include "engine/contactrecord.h"
 #include "forms/mainform.h"
+#include "mainwindowdriver.h"
 #include "resources/bitmaps.h"
 #include "scripteduiseam.h"
 #include "testenv.h"
@@ -25,24 +26,16 @@ struct Contact {
 };
 
 QByteArray databaseWith(const QList<Contact>& contacts) {
-    const auto header = MakeHeader();
-    QByteArray bytes(header.data(), int(header.size()));
+    QList<ContactRecord> records;
     for (const Contact& c : contacts) {
-        ContactRecord r;
+        ContactRecord& r = records.emplace_back();
         ClearContactRecord(r);
         r.setText(Field::Name, c.name.toStdString());
         r.setText(Field::Email, c.email.toStdString());
         r.setText(Field::SecondEmail, c.secondEmail.toStdString());
         r.setText(Field::WebSite, c.website.toStdString());
-        bytes.append(r.bytes.data(), int(r.bytes.size()));
     }
-    return bytes;
-}
-
-void clickRow(Tmainform& w, int row) {
-    QListView* list = w.ui()->contacts;
-    const QRect r = list->visualRect(w.contactsModel()->index(row, 0));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+    return DatabaseWith(records);
 }
 
 void retype(QLineEdit* box, const QString& text) {
@@ -135,7 +128,7 @@ void TstLinks::nothingWithoutSelectedContactOrAddress() {
     QVERIFY(seam_->messages.isEmpty());
 
     // After "Select nothing" the last shown contact is no longer selected.
-    clickRow(*w, 0);
+    ClickRow(*w, 0);
     QTest::mouseClick(ui.QuenlarkWebLink1, Qt::LeftButton);
     QVERIFY(!w->SelectedContact());
     w->lb_sendmailClick();
@@ -144,7 +137,7 @@ void TstLinks::nothingWithoutSelectedContactOrAddress() {
     QVERIFY(seam_->launches.isEmpty());
 
     // A selected contact with empty boxes: nothing either, and no message.
-    clickRow(*w, 1);
+    ClickRow(*w, 1);
     QCOMPARE(ui.e_name->text(), QStringLiteral("Bob"));
     w->lb_sendmailClick();
     w->sendmail2Click();
@@ -157,7 +150,7 @@ void TstLinks::mailLinksUseTheTypedAddress() {
     auto w = window({{"Amy", "a@x", "a2@x", ""}, {"Bob", "", "", ""}});
     QVERIFY(w);
     const auto& ui = *w->ui();
-    clickRow(*w, 0);
+    ClickRow(*w, 0);
     QVERIFY(ui.panel_sendmail->isVisible() && ui.panel_sendmail2->isVisible());
     QTest::mouseClick(ui.sendmail, Qt::LeftButton);
     QTest::mouseClick(ui.QuenlarkWebLink2, Qt::LeftButton);
@@ -176,7 +169,7 @@ void TstLinks::mailLinksUseTheTypedAddress() {
 
     // A contact without an address: one typed in is mailed although its panel is hidden.
     seam_->launches.clear();
-    clickRow(*w, 1);
+    ClickRow(*w, 1);
     QVERIFY(ui.panel_sendmail->isHidden());
     QTest::keyClicks(ui.e_email, QStringLiteral("bob@x"));
     QTest::mouseClick(ui.QuenlarkWebLink2, Qt::LeftButton);
@@ -205,7 +198,7 @@ void TstLinks::mailAddressCannotAddHeaders() {
     QFETCH(QString, link);
     auto w = window({{"Amy", "a@x", "", ""}});
     QVERIFY(w);
-    clickRow(*w, 0);
+    ClickRow(*w, 0);
     w->ui()->e_email->setText(address);
     QTest::mouseClick(w->ui()->sendmail, Qt::LeftButton);
     QCOMPARE(targets(), QStringList({link}));
@@ -246,7 +239,7 @@ void TstLinks::webSiteOpensOnlyWebAddresses() {
     auto w = window({{"Amy", "a@x", "", "http://stored.example"}});
     QVERIFY(w);
     const auto& ui = *w->ui();
-    clickRow(*w, 0);
+    ClickRow(*w, 0);
     ui.e_website->setText(text);
     QTest::mouseClick(ui.website, Qt::LeftButton);
     QTest::mouseClick(ui.QuenlarkWebLink3, Qt::LeftButton);
@@ -265,7 +258,7 @@ void TstLinks::refusedLinkIsReported() {
     auto w = window({{"Amy", "a@x", "a2@x", "amy.example"}});
     QVERIFY(w);
     const auto& ui = *w->ui();
-    clickRow(*w, 0);
+    ClickRow(*w, 0);
     seam_->launchResult = false;
     QTest::mouseClick(ui.sendmail, Qt::LeftButton);
     QTest::mouseClick(ui.sendmail2, Qt::LeftButton);
@@ -294,7 +287,7 @@ void TstLinks::secondEnvelopePressedLook() {
     auto w = window({{"Amy", "a@x", "a2@x", ""}});
     QVERIFY(w);
     QLabel* envelope = w->ui()->sendmail2;
-    clickRow(*w, 0);
+    ClickRow(*w, 0);
     const QImage up = picture(QStringLiteral("IDB_SEND2_UP"));
     const QImage down = picture(QStringLiteral("IDB_SEND2_DOWN"));
     QVERIFY(up != down);

@@ -3,6 +3,7 @@
 #include "engine/contactrecord.h"
 #include "forms/mainform.h"
 #include "forms/popupmenus.h"
+#include "mainwindowdriver.h"
 #include "scripteduiseam.h"
 #include "testenv.h"
 
@@ -19,28 +20,19 @@ using namespace quenlark::test;
 namespace {
 
 QByteArray databaseWith(const QList<QByteArray>& names) {
-    const auto header = MakeHeader();
-    QByteArray bytes(header.data(), int(header.size()));
+    QList<ContactRecord> records;
     for (const QByteArray& name : names) {
-        ContactRecord r;
+        ContactRecord& r = records.emplace_back();
         ClearContactRecord(r);
         r.setText(Field::Name, name.toStdString());
         r.setText(Field::Email, (name + "@x").toStdString());
-        bytes.append(r.bytes.data(), int(r.bytes.size()));
     }
-    return bytes;
+    return DatabaseWith(records);
 }
 
 QString nameOf(const QString& handle) {
     const ContactIndexEntry* e = Engine().EntryFromHandle(handle.toStdString());
     return e ? QString::fromLatin1(e->name.c_str()) : QStringLiteral("<stale>");
-}
-
-QStringList listedNames(const Tmainform& w) {
-    QStringList names;
-    for (const QString& h : w.contactsModel()->stringList())
-        names << nameOf(h);
-    return names;
 }
 
 QStringList reversed(QStringList list) {
@@ -136,11 +128,11 @@ void TstSort::ordersByNameWithoutRegardToCase() {
     QVERIFY(w);
     const QStringList fileOrder = w->contactsModel()->stringList();
     w->SortItemClick(w->Ascending1);
-    QCOMPARE(listedNames(*w), ascending);
+    QCOMPARE(ListedNames(*w), ascending);
     // The same handles, each once: nothing lost, nothing stale.
     QCOMPARE(sortedCopy(w->contactsModel()->stringList()), sortedCopy(fileOrder));
     w->SortItemClick(w->Descending1);
-    QCOMPARE(listedNames(*w), reversed(ascending));
+    QCOMPARE(ListedNames(*w), reversed(ascending));
     QVERIFY(seam_->messages.isEmpty());
 }
 
@@ -149,7 +141,7 @@ void TstSort::equalNamesKeepAFixedOrderAndReverseExactly() {
     QVERIFY(w);
     w->Ascending1->trigger();
     const QStringList ascending = w->contactsModel()->stringList();
-    QCOMPARE(listedNames(*w).mid(4), (QStringList{"bob", "Carol"}));
+    QCOMPARE(ListedNames(*w).mid(4), (QStringList{"bob", "Carol"}));
     // The four names alike stand together, ordered by their handles' texts.
     const QStringList alike = ascending.mid(0, 4);
     for (const QString& h : alike)
@@ -193,7 +185,7 @@ void TstSort::clearsTheSelectionAndLeavesTheFileAlone() {
     }
     QCOMPARE(env_->databaseBytes(), before);
     QCOMPARE(indexNames(), (QStringList{"Mia", "Al", "Zed"})); // the index keeps file order
-    QCOMPARE(listedNames(*w), (QStringList{"Zed", "Mia", "Al"}));
+    QCOMPARE(ListedNames(*w), (QStringList{"Zed", "Mia", "Al"}));
 }
 
 void TstSort::menuItemsAndTagsChooseTheDirection() {
@@ -202,12 +194,12 @@ void TstSort::menuItemsAndTagsChooseTheDirection() {
     QCOMPARE(MenuItemTag(w->Ascending1), 1);
     QCOMPARE(MenuItemTag(w->Descending1), 2);
     w->Descending1->trigger();
-    QCOMPARE(listedNames(*w), (QStringList{"c", "b", "a"}));
+    QCOMPARE(ListedNames(*w), (QStringList{"c", "b", "a"}));
     w->Ascending1->trigger();
-    QCOMPARE(listedNames(*w), (QStringList{"a", "b", "c"}));
+    QCOMPARE(ListedNames(*w), (QStringList{"a", "b", "c"}));
     // Any sender without tag 1, none included, sorts descending.
     w->SortItemClick(nullptr);
-    QCOMPARE(listedNames(*w), (QStringList{"c", "b", "a"}));
+    QCOMPARE(ListedNames(*w), (QStringList{"c", "b", "a"}));
 }
 
 QTEST_MAIN(TstSort)
