@@ -122,14 +122,7 @@ void TstAddContactFast::cleanup() {
 }
 
 std::unique_ptr<Tmainform> TstAddContactFast::window(const QList<QByteArrayList>& contacts) {
-    env_->writeDatabase(databaseWith(contacts));
-    auto w = std::make_unique<Tmainform>();
-    if (!w->startedUp())
-        return nullptr;
-    w->show();
-    if (!QTest::qWaitForWindowExposed(w.get()))
-        return nullptr;
-    return w;
+    return OpenMainWindow(*env_, databaseWith(contacts));
 }
 
 void TstAddContactFast::layoutAndFreshEveryTime() {

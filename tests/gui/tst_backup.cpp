@@ -100,14 +100,7 @@ void TstBackup::cleanup() {
 }
 
 std::unique_ptr<Tmainform> TstBackup::window(const QList<QByteArray>& names) {
-    env_->writeDatabase(databaseWith(names));
-    auto w = std::make_unique<Tmainform>();
-    if (!w->startedUp())
-        return nullptr;
-    w->show();
-    if (!QTest::qWaitForWindowExposed(w.get()))
-        return nullptr;
-    return w;
+    return OpenMainWindow(*env_, databaseWith(names));
 }
 
 void TstBackup::fileRequests() {

@@ -65,14 +65,7 @@ void TstCommands::cleanup() {
 }
 
 std::unique_ptr<Tmainform> TstCommands::window() {
-    env_->writeDatabase(databaseWithNames({"Amy", "Bob"}));
-    auto w = std::make_unique<Tmainform>();
-    if (!w->startedUp())
-        return nullptr;
-    w->show();
-    if (!QTest::qWaitForWindowExposed(w.get()))
-        return nullptr;
-    return w;
+    return OpenMainWindow(*env_, databaseWithNames({"Amy", "Bob"}));
 }
 
 void TstCommands::viewFileOpensTheNamedFile_data() {

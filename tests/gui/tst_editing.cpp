@@ -133,14 +133,7 @@ void TstEditing::cleanup() {
 }
 
 std::unique_ptr<Tmainform> TstEditing::window(const QList<Contact>& contacts) {
-    env_->writeDatabase(databaseWith(contacts));
-    auto w = std::make_unique<Tmainform>();
-    if (!w->startedUp())
-        return nullptr;
-    w->show();
-    if (!QTest::qWaitForWindowExposed(w.get()))
-        return nullptr;
-    return w;
+    return OpenMainWindow(*env_, databaseWith(contacts));
 }
 
 void TstEditing::addNeedsNameAndRequiredEmail_data() {

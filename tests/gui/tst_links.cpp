@@ -91,14 +91,7 @@ void TstLinks::cleanup() {
 }
 
 std::unique_ptr<Tmainform> TstLinks::window(const QList<Contact>& contacts) {
-    env_->writeDatabase(databaseWith(contacts));
-    auto w = std::make_unique<Tmainform>();
-    if (!w->startedUp())
-        return nullptr;
-    w->show();
-    if (!QTest::qWaitForWindowExposed(w.get()))
-        return nullptr;
-    return w;
+    return OpenMainWindow(*env_, databaseWith(contacts));
 }
 
 QStringList TstLinks::targets() const {

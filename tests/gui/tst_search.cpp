@@ -6,6 +6,7 @@
 #include "engine/contactrecord.h"
 #include "forms/mainform.h"
 #include "forms/searchresults.h"
+#include "mainwindowdriver.h"
 #include "scripteduiseam.h"
 #include "testenv.h"
 #include "tools/commontools.h"
@@ -156,14 +157,7 @@ void TstSearch::cleanup() {
 }
 
 std::unique_ptr<Tmainform> TstSearch::window(const Contacts& contacts) {
-    env_->writeDatabase(databaseWith(contacts));
-    auto w = std::make_unique<Tmainform>();
-    if (!w->startedUp())
-        return nullptr;
-    w->show();
-    if (!QTest::qWaitForWindowExposed(w.get()))
-        return nullptr;
-    return w;
+    return OpenMainWindow(*env_, databaseWith(contacts));
 }
 
 void TstSearch::emptyListSaysNoRecordsWhateverTheText() {

@@ -79,14 +79,7 @@ void TstSort::cleanup() {
 }
 
 std::unique_ptr<Tmainform> TstSort::window(const QList<QByteArray>& names) {
-    env_->writeDatabase(databaseWith(names));
-    auto w = std::make_unique<Tmainform>();
-    if (!w->startedUp())
-        return nullptr;
-    w->show();
-    if (!QTest::qWaitForWindowExposed(w.get()))
-        return nullptr;
-    return w;
+    return OpenMainWindow(*env_, databaseWith(names));
 }
 
 void TstSort::emptyListCannotBeSorted() {

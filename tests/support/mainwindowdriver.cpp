@@ -3,12 +3,24 @@
 #include "forms/mainform.h"
 #include "platform/services.h"
 #include "platform/storedtext.h"
+#include "testenv.h"
 
 #include <QListView>
 #include <QStringListModel>
 #include <QTest>
 
 namespace quenlark::test {
+
+std::unique_ptr<Tmainform> OpenMainWindow(TestEnv& env, const QByteArray& database) {
+    env.writeDatabase(database);
+    auto w = std::make_unique<Tmainform>();
+    if (!w->startedUp())
+        return nullptr;
+    w->show();
+    if (!QTest::qWaitForWindowExposed(w.get()))
+        return nullptr;
+    return w;
+}
 
 QStringList ListedNames(const Tmainform& window) {
     QStringList names;

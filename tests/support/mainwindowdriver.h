@@ -6,12 +6,19 @@
 #include <QByteArray>
 #include <QList>
 #include <QStringList>
+#include <memory>
 
 namespace quenlark {
 class Tmainform;
 }
 
 namespace quenlark::test {
+
+class TestEnv;
+
+// Writes the database, builds the main window on it and shows it; nothing when the window
+// did not start up or never appeared.
+std::unique_ptr<Tmainform> OpenMainWindow(TestEnv& env, const QByteArray& database);
 
 // The names the contact list shows, top to bottom ("<stale>" for a handle that names no
 // contact).
