@@ -1,5 +1,6 @@
 // The HTML report's exact bytes, and writing report files whole or not at all.
 #include "engine/contactrecord.h"
+#include "reportdata.h"
 #include "reports/htmlreport.h"
 #include "reports/reportfile.h"
 #include "reports/rtfreport.h"
@@ -12,6 +13,7 @@
 #include <vector>
 
 using namespace quenlark;
+using namespace quenlark::test;
 
 Q_DECLARE_METATYPE(quenlark::ContactRecord)
 Q_DECLARE_METATYPE(quenlark::ReportFields)
@@ -30,24 +32,6 @@ const QByteArray kHead =
     "<BODY>\r\n"
     "\r\n";
 const QByteArray kTail = "</BODY>\r\n</HTML>\r\n";
-
-ContactRecord contact(const char* name,
-                      std::initializer_list<std::pair<Field, const char*>> more = {},
-                      int country = 0) {
-    ContactRecord record;
-    record.setText(Field::Name, name);
-    for (const auto& [field, text] : more)
-        record.setText(field, text);
-    record.setCountry(country);
-    return record;
-}
-
-ReportFields only(std::initializer_list<ReportField> chosen) {
-    ReportFields fields;
-    for (const ReportField f : chosen)
-        fields.set(f);
-    return fields;
-}
 
 QByteArray html(const std::vector<ContactRecord>& contacts, const ReportFields& fields) {
     QBuffer buffer;
@@ -76,34 +60,35 @@ private slots:
         QTest::addColumn<ReportFields>("fields");
         QTest::addColumn<QByteArray>("line");
 
-        QTest::newRow("only name") << contact("Ann Lee") << only({ReportField::Name})
+        QTest::newRow("only name") << ReportContact("Ann Lee") << OnlyFields({ReportField::Name})
                                    << QByteArray("<font size=\"5\"><B>Ann Lee</B></FONT>"
                                                  "<blockquote></blockquote>");
         QTest::newRow("only empty city")
-            << contact("Ann Lee") << only({ReportField::City})
+            << ReportContact("Ann Lee") << OnlyFields({ReportField::City})
             << QByteArray("<blockquote><b>City:</b> &nbsp;&nbsp;&nbsp; <br></blockquote>");
         QTest::newRow("no country chosen")
-            << contact("A", {}, 0) << only({ReportField::Country})
+            << ReportContact("A", {}, 0) << OnlyFields({ReportField::Country})
             << QByteArray("<blockquote><b>Country:</b> &nbsp;&nbsp;&nbsp; (You can select a "
                           "country from the list below)<br></blockquote>");
-        QTest::newRow("country -1") << contact("A", {}, -1) << only({ReportField::Country})
-                                    << QByteArray("<blockquote><b>Country:</b> &nbsp;&nbsp;&nbsp; "
-                                                  "<br></blockquote>");
+        QTest::newRow("country -1")
+            << ReportContact("A", {}, -1) << OnlyFields({ReportField::Country})
+            << QByteArray("<blockquote><b>Country:</b> &nbsp;&nbsp;&nbsp; "
+                          "<br></blockquote>");
         QTest::newRow("country past the list")
-            << contact("A", {}, 235) << only({ReportField::Country})
+            << ReportContact("A", {}, 235) << OnlyFields({ReportField::Country})
             << QByteArray("<blockquote><b>Country:</b> &nbsp;&nbsp;&nbsp; <br></blockquote>");
         QTest::newRow("every field in order")
-            << contact("N",
-                       {{Field::Email, "e@x"},
-                        {Field::SecondEmail, "f@x"},
-                        {Field::Nickname, "nick"},
-                        {Field::WebSite, "http://x.example"},
-                        {Field::Phone, "1"},
-                        {Field::Mobile, "2"},
-                        {Field::Address, "1 Road"},
-                        {Field::City, "Hamilton"},
-                        {Field::ZipCode, "3204"}},
-                       234)
+            << ReportContact("N",
+                             {{Field::Email, "e@x"},
+                              {Field::SecondEmail, "f@x"},
+                              {Field::Nickname, "nick"},
+                              {Field::WebSite, "http://x.example"},
+                              {Field::Phone, "1"},
+                              {Field::Mobile, "2"},
+                              {Field::Address, "1 Road"},
+                              {Field::City, "Hamilton"},
+                              {Field::ZipCode, "3204"}},
+                             234)
             << ReportFields::All()
             << QByteArray("<font size=\"5\"><B>N</B></FONT><blockquote>"
                           "<b>E-Mail:</b> &nbsp;&nbsp;&nbsp; e@x<br>"
@@ -118,13 +103,13 @@ private slots:
                           "<b>Country:</b> &nbsp;&nbsp;&nbsp; Zimbabwe<br>"
                           "</blockquote>");
         QTest::newRow("markup in values is escaped")
-            << contact("<script>alert(\"x\")</script>", {{Field::City, "A&B <i>"}})
-            << only({ReportField::Name, ReportField::City})
+            << ReportContact("<script>alert(\"x\")</script>", {{Field::City, "A&B <i>"}})
+            << OnlyFields({ReportField::Name, ReportField::City})
             << QByteArray("<font size=\"5\"><B>&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt;"
                           "</B></FONT><blockquote><b>City:</b> &nbsp;&nbsp;&nbsp; A&amp;B "
                           "&lt;i&gt;<br></blockquote>");
         QTest::newRow("Windows-1252 bytes kept")
-            << contact("Zo\xEB \x80") << only({ReportField::Name})
+            << ReportContact("Zo\xEB \x80") << OnlyFields({ReportField::Name})
             << QByteArray("<font size=\"5\"><B>Zo\xEB \x80</B>"
                           "</FONT><blockquote></blockquote>");
     }
@@ -137,9 +122,9 @@ private slots:
     }
 
     void duplicateNamesKeepTheirOwnBlocksInOrder() {
-        const std::vector<ContactRecord> contacts{contact("Ann Lee", {{Field::City, "Two"}}),
-                                                  contact("Ann Lee", {{Field::City, "One"}})};
-        const ReportFields fields = only({ReportField::Name, ReportField::City});
+        const std::vector<ContactRecord> contacts{ReportContact("Ann Lee", {{Field::City, "Two"}}),
+                                                  ReportContact("Ann Lee", {{Field::City, "One"}})};
+        const ReportFields fields = OnlyFields({ReportField::Name, ReportField::City});
         const QByteArray out = html(contacts, fields);
         QCOMPARE(out, kHead +
                           block("<font size=\"5\"><B>Ann Lee</B></FONT><blockquote><b>City:</b> "
@@ -166,8 +151,8 @@ private slots:
             QVERIFY(old.open(QIODevice::WriteOnly));
             old.write(QByteArray(10000, 'x'));
         }
-        const std::vector<ContactRecord> contacts{contact("Ann Lee")};
-        const ReportFields fields = only({ReportField::Name});
+        const std::vector<ContactRecord> contacts{ReportContact("Ann Lee")};
+        const ReportFields fields = OnlyFields({ReportField::Name});
         QVERIFY(SaveReportFile(path, ReportFormat::Html, contacts, fields));
         QFile html(path);
         QVERIFY(html.open(QIODevice::ReadOnly));
@@ -182,7 +167,7 @@ private slots:
 
     void saveReportFileFailsSilentlyAndLeavesNothing() {
         QTemporaryDir dir;
-        const std::vector<ContactRecord> contacts{contact("Ann Lee")};
+        const std::vector<ContactRecord> contacts{ReportContact("Ann Lee")};
         const QString missingFolder = dir.filePath(QStringLiteral("no/such/report.html"));
         QVERIFY(!SaveReportFile(missingFolder, ReportFormat::Html, contacts, ReportFields::All()));
         QVERIFY(!QFile::exists(missingFolder));

@@ -1,5 +1,6 @@
 // The rich-text report's exact bytes, and what an RTF reader makes of them.
 #include "engine/contactrecord.h"
+#include "reportdata.h"
 #include "reports/rtfreader.h"
 #include "reports/rtfreport.h"
 
@@ -10,6 +11,7 @@
 #include <vector>
 
 using namespace quenlark;
+using namespace quenlark::test;
 
 Q_DECLARE_METATYPE(quenlark::ContactRecord)
 Q_DECLARE_METATYPE(quenlark::ReportFields)
@@ -20,24 +22,6 @@ const QByteArray kHead = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswi
                          "Tahoma;}}\r\n\\uc1\\pard\\plain\\f0\\fs16\\par\r\n";
 const QByteArray kTail = "}\r\n";
 const QByteArray kBlockEnd = "\\par\r\n\\par\r\n";
-
-ContactRecord contact(const char* name,
-                      std::initializer_list<std::pair<Field, const char*>> more = {},
-                      int country = 0) {
-    ContactRecord record;
-    record.setText(Field::Name, name);
-    for (const auto& [field, text] : more)
-        record.setText(field, text);
-    record.setCountry(country);
-    return record;
-}
-
-ReportFields only(std::initializer_list<ReportField> chosen) {
-    ReportFields fields;
-    for (const ReportField f : chosen)
-        fields.set(f);
-    return fields;
-}
 
 QByteArray rtf(const std::vector<ContactRecord>& contacts, const ReportFields& fields) {
     QBuffer buffer;
@@ -103,34 +87,37 @@ private slots:
         QTest::newRow("no contacts")
             << std::vector<ContactRecord>{} << ReportFields::All() << QByteArray();
         QTest::newRow("Ann Lee, name and city")
-            << std::vector<ContactRecord>{contact("Ann Lee", {{Field::City, "Hamilton"}})}
-            << only({ReportField::Name, ReportField::City})
+            << std::vector<ContactRecord>{ReportContact("Ann Lee", {{Field::City, "Hamilton"}})}
+            << OnlyFields({ReportField::Name, ReportField::City})
             << "\\b\\fs28 Ann Lee\\par\r\n\\par\r\n\\b0\\fs16\\b     City:\\b0     Hamilton"
                "\\par\r\n" +
                    kBlockEnd;
-        QTest::newRow("only name")
-            << std::vector<ContactRecord>{contact("Ann Lee")} << only({ReportField::Name})
-            << "\\b\\fs28 Ann Lee\\par\r\n\\par\r\n\\b0\\fs16" + kBlockEnd;
+        QTest::newRow("only name") << std::vector<ContactRecord>{ReportContact("Ann Lee")}
+                                   << OnlyFields({ReportField::Name})
+                                   << "\\b\\fs28 Ann Lee\\par\r\n\\par\r\n\\b0\\fs16" + kBlockEnd;
         QTest::newRow("only an empty city")
-            << std::vector<ContactRecord>{contact("Ann Lee")} << only({ReportField::City})
+            << std::vector<ContactRecord>{ReportContact("Ann Lee")}
+            << OnlyFields({ReportField::City})
             << "\\b0\\fs16\\b     City:\\b0     \\par\r\n" + kBlockEnd;
         QTest::newRow("countries 0 and -1, duplicate names")
-            << std::vector<ContactRecord>{contact("Bo", {}, 0), contact("Bo", {}, -1)}
-            << only({ReportField::Name, ReportField::Country})
+            << std::vector<ContactRecord>{ReportContact("Bo", {}, 0), ReportContact("Bo", {}, -1)}
+            << OnlyFields({ReportField::Name, ReportField::Country})
             << "\\b\\fs28 Bo\\par\r\n\\par\r\n\\b0\\fs16\\b     Country:\\b0     (You can select "
                "a country from the list below)\\par\r\n" +
                    kBlockEnd +
                    "\\b\\fs28 Bo\\par\r\n\\par\r\n\\b0\\fs16\\b     Country:\\b0     \\par\r\n" +
                    kBlockEnd;
         QTest::newRow("RTF syntax in values escaped")
-            << std::vector<ContactRecord>{contact("}\\par{\\b x", {{Field::WebSite, "{\\*}"}})}
-            << only({ReportField::Name, ReportField::WebSite})
+            << std::vector<ContactRecord>{ReportContact("}\\par{\\b x",
+                                                        {{Field::WebSite, "{\\*}"}})}
+            << OnlyFields({ReportField::Name, ReportField::WebSite})
             << "\\b\\fs28 \\}\\\\par\\{\\\\b x\\par\r\n\\par\r\n\\b0\\fs16\\b     Web site:\\b0    "
                " "
                "\\{\\\\*\\}\\par\r\n" +
                    kBlockEnd;
         QTest::newRow("Windows-1252 bytes as escapes")
-            << std::vector<ContactRecord>{contact("Zo\xEB \x80\t")} << only({ReportField::Name})
+            << std::vector<ContactRecord>{ReportContact("Zo\xEB \x80\t")}
+            << OnlyFields({ReportField::Name})
             << "\\b\\fs28 Zo\\'eb \\'80\\'09\\par\r\n\\par\r\n\\b0\\fs16" + kBlockEnd;
     }
 
@@ -143,8 +130,8 @@ private slots:
 
     void annLeeReadsBackAsItsParagraphs() {
         QTextDocument document;
-        QVERIFY(ReadRtf(rtf({contact("Ann Lee", {{Field::City, "Hamilton"}})},
-                            only({ReportField::Name, ReportField::City})),
+        QVERIFY(ReadRtf(rtf({ReportContact("Ann Lee", {{Field::City, "Hamilton"}})},
+                            OnlyFields({ReportField::Name, ReportField::City})),
                         document));
         QCOMPARE(describe(document), QStringList({
                                          "(empty 8)",
@@ -160,8 +147,8 @@ private slots:
 
     void blocksReadBackWithoutName() {
         const QStringList paragraphs =
-            readBack(rtf({contact("A", {{Field::Email, "a@x"}}), contact("B", {}, 234)},
-                         only({ReportField::Email, ReportField::Country})));
+            readBack(rtf({ReportContact("A", {{Field::Email, "a@x"}}), ReportContact("B", {}, 234)},
+                         OnlyFields({ReportField::Email, ReportField::Country})));
         QCOMPARE(paragraphs, QStringList({
                                  "(empty 8)",
                                  "[    E-Mail:|8b][    a@x|8]",
@@ -180,7 +167,7 @@ private slots:
     void valuesCannotChangeTheDocument() {
         // Every value holds RTF syntax; each still reads back as its own text.
         const char* hostile = "}}\\par{\\fs99\\b0 x\\'41\\u66 {\\*\\pict";
-        ContactRecord record = contact(hostile);
+        ContactRecord record = ReportContact(hostile);
         for (std::size_t f = 1; f < kFieldCount; ++f)
             record.setText(static_cast<Field>(f), hostile);
         const QStringList paragraphs = readBack(rtf({record}, ReportFields::All()));
@@ -193,8 +180,9 @@ private slots:
     }
 
     void nonAsciiReadsBack() {
-        QCOMPARE(readBack(rtf({contact("Zo\xEB \x80")}, only({ReportField::Name}))).at(1),
-                 QStringLiteral("[Zo\u00EB \u20AC|14b]"));
+        QCOMPARE(
+            readBack(rtf({ReportContact("Zo\xEB \x80")}, OnlyFields({ReportField::Name}))).at(1),
+            QStringLiteral("[Zo\u00EB \u20AC|14b]"));
     }
 
     void readerHandlesGeneralRtf() {
