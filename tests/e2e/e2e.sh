@@ -22,6 +22,13 @@ trap "exit 1" INT TERM
 
 fail() {
     echo "FAIL: $*" >&2
+    echo "windows:" >&2
+    for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+        echo "  $w $(xdotool getwindowname "$w" 2>/dev/null)" >&2
+    done
+    for log in "$work"/*.log; do
+        [ -s "$log" ] && { echo "--- $log" >&2; tail -n 20 "$log" >&2; }
+    done
     xwd -root -silent 2>/dev/null | xwdtopnm 2>/dev/null | pnmtopng >"$ARTIFACTS/failure.png" 2>/dev/null || true
     exit 1
 }
@@ -62,7 +69,7 @@ start() { # NAME -> sets APP_PID, the program's own process
 windows_of() { xdotool search --onlyvisible --pid "$1" 2>/dev/null || true; }
 wait_window() { # PID TITLE-PATTERN -> prints the window id
     local w
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do
         for w in $(windows_of "$1"); do
             if xdotool getwindowname "$w" 2>/dev/null | grep -q -- "$2"; then
                 echo "$w"
@@ -261,6 +268,7 @@ KILLED=$APP_PID
 wait_window "$KILLED" "Quenlark Address Book" >/dev/null || fail "restart failed"
 kill -9 "$KILLED"
 wait "$KILLED" 2>/dev/null || true
+while kill -0 "$KILLED" 2>/dev/null; do sleep 0.1; done
 start main
 AGAIN=$APP_PID
 win=$(wait_window "$AGAIN" "Quenlark Address Book") || fail "start after a killed copy blocked"
