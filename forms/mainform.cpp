@@ -15,6 +15,7 @@
 #include "tools/dialog.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QHelpEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -33,7 +34,6 @@ Tmainform* mainform = nullptr;
 
 namespace {
 
-constexpr char kBackupFilter[] = "Quenlark Backup Files\0*.QuenlarkBackup\0";
 constexpr int kCaptionHeight = 23;
 constexpr QRgb kTransparentGreen = qRgb(0, 255, 0);
 
@@ -271,16 +271,10 @@ void Tmainform::FormCreate() {
                                            "like to specify a backup to restore?"),
                                     MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
                     return;
-                TFileDialogRequest request;
-                ClearFileDialogRequest(request);
-                request.owner = this;
-                request.filter = kBackupFilter;
-                request.defaultExt = "QuenlarkBackup";
-                request.title = "Please select a backup file you want to restore...";
-                request.filterIndex = 0;
-                request.flags = 0x1000;
-                if (ShowOpenDialog(request) && !request.fileName.isEmpty())
-                    engine.RepairAddressBook(request.fileName.toStdString());
+                // The same request as the restore command's.
+                const QString backup = ChooseBackupFile(false);
+                if (!backup.isEmpty())
+                    engine.RepairAddressBook(QFile::encodeName(backup).toStdString());
                 break;
             }
             case StatusOtherVersion:
@@ -319,7 +313,7 @@ void Tmainform::FormCreate() {
             request.filterIndex = 0;
             request.flags = 0x1000;
             if (ShowOpenDialog(request))
-                engine.RepairAddressBook(request.fileName.toStdString());
+                engine.RepairAddressBook(QFile::encodeName(request.fileName).toStdString());
             Ui().messageBox(nullptr, latin1("Please restart Quenlark Address Book"),
                             latin1("Quenlark Address Book will now close.  After it has closed "
                                    "please restart Quenlark Address Book."),

@@ -28,6 +28,9 @@ inline constexpr char kDisplayTooltipsValue[] = "Display Tooltips";
 inline constexpr char kDisableUrlValidationValue[] = "Disable URL Validation";
 inline constexpr char kEmailFieldRequiredValue[] = "Email field required";
 
+// The file dialogs' filter for backup files: one description and pattern pair.
+inline constexpr char kBackupFilter[] = "Quenlark Backup Files\0*.QuenlarkBackup\0";
+
 class Tmainform : public QWidget {
     Q_OBJECT
 public:

@@ -13,8 +13,6 @@ namespace quenlark {
 
 namespace {
 
-constexpr char kBackupFilter[] = "Quenlark Backup Files\0*.QuenlarkBackup\0";
-
 std::string localPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }

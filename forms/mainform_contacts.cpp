@@ -136,11 +136,7 @@ void Tmainform::Label15Click(QObject*) {
 
 void Tmainform::RefreshAfterChange() {
     FillContactList();
-    ui_->contacts->selectionModel()->clearCurrentIndex();
-    ui_->contacts->clearSelection();
-    selectedHandle_.clear();
-    ShowSelectedContact();
-    ui_->e_name->setFocus();
+    Label15Click(nullptr);
 }
 
 bool Tmainform::RefuseUnstorableText() {
