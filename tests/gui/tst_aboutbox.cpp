@@ -4,6 +4,7 @@
 #include "controls/quenlarkweblink.h"
 #include "forms/aboutbox.h"
 #include "forms/mainform.h"
+#include "modaldriver.h"
 #include "scripteduiseam.h"
 #include "testenv.h"
 
@@ -21,25 +22,10 @@ namespace {
 // Runs the "&About Quenlark Address Book 2.4" item and `drive` on the box while it is
 // shown modally. A box that `drive` leaves open is closed and fails the test.
 void withAboutBox(Tmainform& w, const std::function<void(Taboutbox&)>& drive) {
-    bool driven = false;
-    bool leftOpen = false;
-    std::function<void()> poll = [&] {
-        auto* box = qobject_cast<Taboutbox*>(QApplication::activeModalWidget());
-        if (!box) {
-            QTimer::singleShot(10, poll);
-            return;
-        }
-        driven = true;
-        drive(*box);
-        if (box->isVisible()) {
-            leftOpen = true;
-            box->done(0);
-        }
-    };
-    QTimer::singleShot(0, poll);
-    w.AboutQuenlarkAddressBook241->trigger();
-    QVERIFY(driven);
-    QVERIFY(!leftOpen);
+    const ModalRun run =
+        RunModal<Taboutbox>([&] { w.AboutQuenlarkAddressBook241->trigger(); }, drive);
+    QVERIFY(run.driven);
+    QVERIFY(!run.leftOpen);
     QVERIFY(aboutbox == nullptr); // destroyed when it closed
 }
 

@@ -6,6 +6,7 @@
 #include "forms/addcontactfast.h"
 #include "forms/mainform.h"
 #include "mainwindowdriver.h"
+#include "modaldriver.h"
 #include "scripteduiseam.h"
 #include "testenv.h"
 
@@ -51,25 +52,9 @@ int recordCount(const QByteArray& file) {
 // Runs the main window's "&Add contact fast" item and `drive` on the dialog while it is
 // shown modally. A dialog that `drive` leaves open is cancelled and fails the test.
 void withAddFast(Tmainform& w, const std::function<void(Taddcontactfast&)>& drive) {
-    bool driven = false;
-    bool leftOpen = false;
-    std::function<void()> poll = [&] {
-        auto* dialog = qobject_cast<Taddcontactfast*>(QApplication::activeModalWidget());
-        if (!dialog) {
-            QTimer::singleShot(10, poll);
-            return;
-        }
-        driven = true;
-        drive(*dialog);
-        if (dialog->isVisible()) {
-            leftOpen = true;
-            dialog->done(0);
-        }
-    };
-    QTimer::singleShot(0, poll);
-    w.Addfastitem1->trigger();
-    QVERIFY(driven);
-    QVERIFY(!leftOpen);
+    const ModalRun run = RunModal<Taddcontactfast>([&] { w.Addfastitem1->trigger(); }, drive);
+    QVERIFY(run.driven);
+    QVERIFY(!run.leftOpen);
     QVERIFY(addcontactfast == nullptr); // destroyed when it closed
 }
 

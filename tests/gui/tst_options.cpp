@@ -2,6 +2,7 @@
 #include "controls/quenlarkstdbutton.h"
 #include "forms/mainform.h"
 #include "forms/options.h"
+#include "modaldriver.h"
 #include "scripteduiseam.h"
 #include "testenv.h"
 
@@ -37,25 +38,9 @@ QByteArray settingsBytes(TestEnv& env) {
 // Opens the options dialog from the Info menu item and runs `drive` on it while it is
 // shown modally. A dialog that `drive` leaves open is cancelled and fails the test.
 void withOptionsDialog(Tmainform& w, const std::function<void(Toptions&)>& drive) {
-    bool driven = false;
-    bool leftOpen = false;
-    std::function<void()> poll = [&] {
-        auto* dialog = qobject_cast<Toptions*>(QApplication::activeModalWidget());
-        if (!dialog) {
-            QTimer::singleShot(10, poll);
-            return;
-        }
-        driven = true;
-        drive(*dialog);
-        if (dialog->isVisible()) {
-            leftOpen = true;
-            dialog->done(0);
-        }
-    };
-    QTimer::singleShot(0, poll);
-    w.Programoptions1->trigger();
-    QVERIFY(driven);
-    QVERIFY(!leftOpen);
+    const ModalRun run = RunModal<Toptions>([&] { w.Programoptions1->trigger(); }, drive);
+    QVERIFY(run.driven);
+    QVERIFY(!run.leftOpen);
     QVERIFY(options == nullptr); // destroyed when it closed
 }
 

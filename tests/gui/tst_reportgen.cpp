@@ -3,6 +3,7 @@
 #include "controls/quenlarkstdbutton.h"
 #include "engine/contactrecord.h"
 #include "forms/report.h"
+#include "modaldriver.h"
 #include "scripteduiseam.h"
 #include "testenv.h"
 
@@ -89,28 +90,11 @@ void TstReportGen::cleanup() {
 }
 
 bool TstReportGen::run(const std::function<void(Treportgen&)>& drive) {
-    bool driven = false;
-    bool leftOpen = false;
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [&, poll] {
-        auto* dialog = qobject_cast<Treportgen*>(QApplication::activeModalWidget());
-        if (!dialog) {
-            QTimer::singleShot(10, *poll);
-            return;
-        }
-        driven = true;
-        drive(*dialog);
-        if (dialog->isVisible()) {
-            leftOpen = true;
-            dialog->done(Treportgen::mrCancel);
-        }
-    };
-    QTimer::singleShot(0, *poll);
-    RunReportGenerator(nullptr);
-    *poll = nullptr;
-    if (!driven)
+    const ModalRun run =
+        RunModal<Treportgen>([] { RunReportGenerator(nullptr); }, drive, Treportgen::mrCancel);
+    if (!run.driven)
         qWarning("the report dialog was not shown");
-    return leftOpen;
+    return run.leftOpen;
 }
 
 void TstReportGen::layoutAndDefaults() {

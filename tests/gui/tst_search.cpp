@@ -7,6 +7,7 @@
 #include "forms/mainform.h"
 #include "forms/searchresults.h"
 #include "mainwindowdriver.h"
+#include "modaldriver.h"
 #include "scripteduiseam.h"
 #include "testenv.h"
 #include "tools/commontools.h"
@@ -72,25 +73,14 @@ struct Shown {
 Shown runSearch(const std::function<void()>& start,
                 const std::function<void(Tsearchresults&)>& drive) {
     Shown shown;
-    // Polls for the dialog while `start` runs; gone, with its polling, once it returns.
-    QTimer poll;
-    poll.setInterval(10);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<Tsearchresults*>(QApplication::activeModalWidget());
-        if (!dialog || shown.opened)
-            return;
-        shown.opened = true;
-        shown.searchfor = dialog->ui()->searchfor->text();
-        shown.found = dialog->ui()->found->text();
-        shown.results = dialog->Results();
-        drive(*dialog);
-        if (dialog->isVisible()) {
-            shown.leftOpen = true;
-            dialog->done(0);
-        }
+    const ModalRun run = RunModal<Tsearchresults>(start, [&](Tsearchresults& dialog) {
+        shown.searchfor = dialog.ui()->searchfor->text();
+        shown.found = dialog.ui()->found->text();
+        shown.results = dialog.Results();
+        drive(dialog);
     });
-    poll.start();
-    start();
+    shown.opened = run.driven;
+    shown.leftOpen = run.leftOpen;
     return shown;
 }
 

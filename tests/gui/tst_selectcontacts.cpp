@@ -4,6 +4,7 @@
 #include "engine/contactrecord.h"
 #include "forms/report.h"
 #include "forms/selectcontacts.h"
+#include "modaldriver.h"
 #include "scripteduiseam.h"
 #include "testenv.h"
 
@@ -16,26 +17,6 @@ using namespace quenlark;
 using namespace quenlark::test;
 
 namespace {
-
-// Runs `drive` on the dialog of type T once it is shown modally; one that `drive` leaves
-// open is ended with 0 and reported through `leftOpen`.
-template <typename T> void whenModal(const std::function<void(T&)>& drive, bool& leftOpen) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [=, &leftOpen] {
-        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!dialog) {
-            QTimer::singleShot(10, *poll);
-            return;
-        }
-        drive(*dialog);
-        if (dialog->isVisible()) {
-            leftOpen = true;
-            dialog->done(0);
-        }
-        *poll = nullptr;
-    };
-    QTimer::singleShot(0, *poll);
-}
 
 // The next control in the tab order after `w` (Qt takes the unchecked radio buttons of a
 // group out of it while another one is checked).
@@ -272,10 +253,10 @@ void TstSelectContacts::okTakesListBackCancelDiscards() {
     QVERIFY(QTest::qWaitForWindowExposed(&report));
     report.chosen_contacts = {all_[4], all_[1]};
 
-    bool leftOpen = false;
     QStringList shownChosen, shownAll;
     QWidget* owner = nullptr;
-    whenModal<Tselectcontacts>(
+    const ModalRun run = RunModal<Tselectcontacts>(
+        [&] { QTest::mouseClick(report.ui()->QuenlarkStdButton1, Qt::LeftButton); },
         [&](Tselectcontacts& d) {
             owner = d.parentWidget();
             shownChosen = d.contactsSelected();
@@ -291,10 +272,8 @@ void TstSelectContacts::okTakesListBackCancelDiscards() {
                 QTest::mouseClick(d.ui()->QuenlarkStdButton3, Qt::LeftButton);
             else
                 d.close();
-        },
-        leftOpen);
-    QTest::mouseClick(report.ui()->QuenlarkStdButton1, Qt::LeftButton);
-    QVERIFY(!leftOpen);
+        });
+    QVERIFY(!run.leftOpen);
     QCOMPARE(owner, static_cast<QWidget*>(&report));
     QCOMPARE(shownChosen, QStringList({all_[4], all_[1]}));
     QCOMPARE(shownAll, all_);
