@@ -52,9 +52,10 @@ sandbox_env() { # NAME: points this shell's settings, runtime and data folders a
         XDG_DATA_HOME=$home/data
 }
 
-# The virtual X server, on a free display.
+# The virtual X server, on a free display. It must not reset when its last client goes,
+# or a program started just then cannot connect.
 exec 5>"$work/display"
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(head -n1 "$work/display")
