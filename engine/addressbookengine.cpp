@@ -64,6 +64,10 @@ bool replaceContent(int fd, const std::string& bytes) {
            fileio::sync(fd);
 }
 
+Result lastError() {
+    return Result::FromErrno("The address book could not be written", errno);
+}
+
 bool sameFile(int fd, const std::string& path) {
     struct stat a {
     }, b{};
@@ -204,6 +208,17 @@ std::string AddressBookEngine::HandleOf(const ContactIndexEntry& entry) {
     return std::to_string(entry.serial);
 }
 
+const ContactIndexEntry* AddressBookEngine::EntryFromSerial(std::uint64_t serial) const {
+    const auto it = std::lower_bound(
+        index_.begin(), index_.end(), serial,
+        [](const ContactIndexEntry& e, std::uint64_t s) { return e.serial < s; });
+    return it != index_.end() && it->serial == serial ? &*it : nullptr;
+}
+
+bool AddressBookEngine::IsDatabaseFile(const std::string& path) const {
+    return fd_ >= 0 && sameFile(fd_, path);
+}
+
 const ContactIndexEntry* AddressBookEngine::EntryFromHandle(std::string_view handle) const {
     if (index_.empty() || handle.empty())
         return nullptr;
@@ -229,35 +244,37 @@ ContactRecord AddressBookEngine::ReadContact(const ContactIndexEntry& entry) con
     return record;
 }
 
-bool AddressBookEngine::AppendContact(const ContactRecord& record) {
+Result AddressBookEngine::AppendContact(const ContactRecord& record) {
     if (fd_ < 0)
-        return false;
+        return lastError();
     // A trailing fragment shorter than a record is not a contact; the new record goes
     // after the last whole record so that every record stays at its proper offset.
     const std::int64_t at = recordAreaEnd();
     if (!fileio::writeAt(fd_, record.bytes.data(), record.bytes.size(), at))
-        return false;
+        return lastError();
     if (fileio::sizeOf(fd_) > at + std::int64_t(kRecordSize) &&
         ::ftruncate(fd_, at + std::int64_t(kRecordSize)) != 0)
-        return false;
-    return fileio::sync(fd_);
+        return lastError();
+    return fileio::sync(fd_) ? Result() : lastError();
 }
 
-bool AddressBookEngine::RewriteContact(const ContactIndexEntry& entry,
+Result AddressBookEngine::RewriteContact(const ContactIndexEntry& entry,
                                        const ContactRecord& record) {
     if (fd_ < 0 || entry.offset < headerSize_ ||
         entry.offset + std::int64_t(kRecordSize) > fileio::sizeOf(fd_))
-        return false;
+        return lastError();
     return fileio::writeAt(fd_, record.bytes.data(), record.bytes.size(), entry.offset) &&
-           fileio::sync(fd_);
+                   fileio::sync(fd_)
+               ? Result()
+               : lastError();
 }
 
-bool AddressBookEngine::DeleteContact(const ContactIndexEntry& entry) {
+Result AddressBookEngine::DeleteContact(const ContactIndexEntry& entry) {
     if (fd_ < 0)
-        return false;
+        return lastError();
     const std::int64_t size = fileio::sizeOf(fd_);
     if (entry.offset < headerSize_ || entry.offset + std::int64_t(kRecordSize) > size)
-        return false;
+        return lastError();
     // Move the tail up by one record, front to back, a block at a time.
     std::vector<char> block(std::size_t(std::min<std::int64_t>(kMoveBlock, size)));
     for (std::int64_t from = entry.offset + std::int64_t(kRecordSize); from < size;) {
@@ -265,29 +282,31 @@ bool AddressBookEngine::DeleteContact(const ContactIndexEntry& entry) {
             std::size_t(std::min<std::int64_t>(std::int64_t(block.size()), size - from));
         const std::int64_t got = fileio::readAt(fd_, block.data(), want, from);
         if (got != std::int64_t(want))
-            return false;
+            return lastError();
         if (!fileio::writeAt(fd_, block.data(), want, from - std::int64_t(kRecordSize)))
-            return false;
+            return lastError();
         from += std::int64_t(want);
     }
-    return ::ftruncate(fd_, size - std::int64_t(kRecordSize)) == 0 && fileio::sync(fd_);
+    return ::ftruncate(fd_, size - std::int64_t(kRecordSize)) == 0 && fileio::sync(fd_)
+               ? Result()
+               : lastError();
 }
 
-bool AddressBookEngine::SaveBackupCopy(const std::string& path) {
+Result AddressBookEngine::SaveBackupCopy(const std::string& path) {
     if (fd_ < 0 || path.empty())
-        return false;
+        return lastError();
     // Writing the database over itself would destroy it.
     if (sameFile(fd_, path))
-        return false;
+        return lastError();
     std::string bytes;
     if (!fileio::readWhole(fd_, bytes))
-        return false;
+        return lastError();
     // The copy is written beside the target and renamed over it once it is complete, so
     // a failure never leaves a half-written backup under the chosen name.
     std::string temp = path + ".XXXXXX";
     int out = ::mkstemp(temp.data());
     if (out < 0)
-        return false;
+        return lastError();
     struct stat st {};
     mode_t mode;
     if (::stat(path.c_str(), &st) == 0) {
@@ -302,19 +321,19 @@ bool AddressBookEngine::SaveBackupCopy(const std::string& path) {
     fileio::closeFd(out);
     if (!written || ::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());
-        return false;
+        return lastError();
     }
-    return fileio::syncParentDir(path);
+    return fileio::syncParentDir(path) ? Result() : lastError();
 }
 
-bool AddressBookEngine::RestoreBackupCopy(const std::string& path) {
+Result AddressBookEngine::RestoreBackupCopy(const std::string& path) {
     if (fd_ < 0)
-        return false;
+        return lastError();
     // The whole backup is read and checked before the database is touched.
     std::string bytes;
     if (!readValidBackup(path, bytes))
-        return false;
-    return replaceContent(fd_, bytes);
+        return lastError();
+    return replaceContent(fd_, bytes) ? Result() : lastError();
 }
 
 void AddressBookEngine::RepairAddressBook(const std::string& path) {

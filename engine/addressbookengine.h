@@ -3,6 +3,7 @@
 
 #include "engine/contactrecord.h"
 #include "engine/enginehost.h"
+#include "engine/result.h"
 
 #include <cstdint>
 #include <stdexcept>
@@ -60,27 +61,32 @@ public:
     std::size_t CopyContactIndex(std::vector<std::string>& list) const;
     // The entry a handle names in the current index, or nullptr for any other text.
     const ContactIndexEntry* EntryFromHandle(std::string_view handle) const;
+    // The entry with that serial number in the current index, or nullptr.
+    const ContactIndexEntry* EntryFromSerial(std::uint64_t serial) const;
     static std::string HandleOf(const ContactIndexEntry& entry);
     const std::vector<ContactIndexEntry>& index() const { return index_; }
 
     // The entry's record; any part that cannot be read is zero-filled.
     ContactRecord ReadContact(const ContactIndexEntry& entry) const;
-    // Writes a record after the last one. True once it is on the disk.
-    bool AppendContact(const ContactRecord& record);
-    // Writes a record over the entry's record. True once it is on the disk.
-    bool RewriteContact(const ContactIndexEntry& entry, const ContactRecord& record);
-    // Removes the entry's record, moving later records up. True once it is on the disk.
-    bool DeleteContact(const ContactIndexEntry& entry);
+    // Writes a record after the last one. Success once it is on the disk.
+    Result AppendContact(const ContactRecord& record);
+    // Writes a record over the entry's record. Success once it is on the disk.
+    Result RewriteContact(const ContactIndexEntry& entry, const ContactRecord& record);
+    // Removes the entry's record, moving later records up. Success once it is on the disk.
+    Result DeleteContact(const ContactIndexEntry& entry);
 
     // Writes a complete copy of the database to `path`; an existing file there is only
     // replaced once the copy is complete.
-    bool SaveBackupCopy(const std::string& path);
+    Result SaveBackupCopy(const std::string& path);
     // Replaces the database's content by a valid backup. A file that is not a database
     // of this version is refused and the database is left as it was.
-    bool RestoreBackupCopy(const std::string& path);
+    Result RestoreBackupCopy(const std::string& path);
     // Start-up repair from a backup; tells the outcome through the message sink and
     // leaves no database open.
     void RepairAddressBook(const std::string& path);
+
+    // True when `path` names the open database file, through any symbolic or hard link.
+    bool IsDatabaseFile(const std::string& path) const;
 
     bool isOpen() const { return fd_ >= 0; }
     bool hasIndex() const { return hasIndex_; }
