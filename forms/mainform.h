@@ -4,6 +4,7 @@
 #pragma once
 
 #include "controls/quenlarkkeymanager.h"
+#include "platform/programoptions.h"
 #include "ui_mainform.h"
 
 #include <QList>
@@ -22,11 +23,6 @@ struct ContactIndexEntry;
 struct ContactRecord;
 class SettingsStore;
 class TQuenlarkKeyManager;
-
-// The option values in the settings store, and their defaults.
-inline constexpr char kDisplayTooltipsValue[] = "Display Tooltips";
-inline constexpr char kDisableUrlValidationValue[] = "Disable URL Validation";
-inline constexpr char kEmailFieldRequiredValue[] = "Email field required";
 
 // The file dialogs' filter for backup files: one description and pattern pair.
 inline constexpr char kBackupFilter[] = "Quenlark Backup Files\0*.QuenlarkBackup\0";
