@@ -1,14 +1,18 @@
 #include "engine/addressbookengine.h"
 
+#include "engine/atomicfile.h"
 #include "engine/fileio.h"
+#include "engine/journal.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,8 +26,8 @@ std::atomic<std::uint64_t> g_nextSerial{1};
 
 // Records read per block while building the index.
 constexpr std::size_t kIndexBlockRecords = 512;
-// Bytes moved per step while closing the gap of a deleted record.
-constexpr std::size_t kMoveBlock = 4 * 1024 * 1024;
+// Records gathered per write while appending many.
+constexpr std::size_t kAppendBlockRecords = 256;
 
 constexpr char kRepairDoneTitle[] = "Recovary complete!";
 constexpr char kRepairFailedTitle[] = "Recovary failed!";
@@ -35,44 +39,15 @@ std::string repairDoneText() {
            kSupportEmail + " so I can make it better.  Thank you.";
 }
 
-// Reads a whole backup file that is a database of this version. False when it cannot be
-// opened or read, or holds anything else.
-bool readValidBackup(const std::string& path, std::string& bytes) {
-    int fd = fileio::openLocked(path, O_RDONLY, false);
-    if (fd < 0)
-        return false;
-    const bool ok = fileio::readWhole(fd, bytes);
-    fileio::closeFd(fd);
-    return ok && CheckHeader(bytes) == HeaderCheck::Valid;
-}
-
-// Replaces the whole content of `fd` by `bytes` and flushes it. Space for a larger
-// content is reserved first, so a full disk is found before any byte is overwritten.
-bool replaceContent(int fd, const std::string& bytes) {
-    const std::int64_t oldSize = fileio::sizeOf(fd);
-    if (oldSize < 0)
-        return false;
-    const auto newSize = std::int64_t(bytes.size());
-    if (newSize > oldSize) {
-        const int rc = ::posix_fallocate(fd, 0, newSize);
-        if (rc != 0 && rc != EOPNOTSUPP && rc != EINVAL) {
-            (void)::ftruncate(fd, oldSize);
-            return false;
-        }
-    }
-    return fileio::writeAt(fd, bytes.data(), bytes.size(), 0) && ::ftruncate(fd, newSize) == 0 &&
-           fileio::sync(fd);
-}
-
-Result lastError() {
-    return Result::FromErrno("The address book could not be written", errno);
-}
-
 bool sameFile(int fd, const std::string& path) {
     struct stat a {
     }, b{};
-    return ::fstat(fd, &a) == 0 && ::stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
-           a.st_ino == b.st_ino;
+    return fileio::Fs().fstat(fd, &a) == 0 && fileio::Fs().stat(path.c_str(), &b) == 0 &&
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+Result ioFailure(const std::string& what, int error) {
+    return Result::FromErrno(what, error);
 }
 
 } // namespace
@@ -92,8 +67,33 @@ std::string AddressBookEngine::GetActiveAddressBookPath() {
     if (path.empty() || path.back() != '/')
         path += '/';
     path += kDefaultDatabaseName;
-    settings_.writeString(kActiveAddressBookValue, path);
+    try {
+        settings_.writeString(kActiveAddressBookValue, path);
+    } catch (const SettingsError&) {
+        // A settings file that cannot be written does not keep the program from its
+        // database; the path is simply worked out again at the next start.
+    }
     return path;
+}
+
+int AddressBookEngine::openDatabaseFile(const std::string& path, bool& held) {
+    held = false;
+    fileio::LockOutcome lock{};
+    int fd = fileio::openLocked(path, O_RDWR, true, lock);
+    if (fd < 0) {
+        held = lock == fileio::LockOutcome::HeldByOther;
+        return -1;
+    }
+    lockingUnsupported_ = lock == fileio::LockOutcome::Unsupported;
+    std::string real;
+    if (!fileio::followLinks(path, real) || !RollbackJournal::Recover(real, fd)) {
+        const int why = errno;
+        fileio::closeFd(fd);
+        errno = why;
+        return -1;
+    }
+    RemoveLeftoverTemps(fileio::parentDir(real));
+    return fd;
 }
 
 bool AddressBookEngine::OpenAddressBook() {
@@ -106,16 +106,18 @@ bool AddressBookEngine::OpenAddressBook() {
         status_ = StatusCannotOpen;
         return false;
     }
-    fd_ = fileio::openLocked(path, O_RDWR, true);
+    bool held = false;
+    fd_ = openDatabaseFile(path, held);
     if (fd_ < 0) {
         status_ = StatusCannotOpen;
         return false;
     }
+    path_ = path;
     const std::int64_t size = fileio::sizeOf(fd_);
     if (size >= 0 && size < headerSize_) {
         const auto header = MakeHeader();
-        if (::ftruncate(fd_, 0) != 0 || !fileio::writeAt(fd_, header.data(), header.size(), 0) ||
-            !fileio::sync(fd_)) {
+        if (fileio::Fs().ftruncate(fd_, 0) != 0 ||
+            !fileio::writeAt(fd_, header.data(), header.size(), 0) || !fileio::sync(fd_)) {
             const std::string why = std::strerror(errno);
             closeFile();
             status_ = StatusCannotOpen;
@@ -152,6 +154,7 @@ void AddressBookEngine::releaseIndex() {
 
 void AddressBookEngine::closeFile() {
     fileio::closeFd(fd_);
+    path_.clear();
 }
 
 void AddressBookEngine::CloseAddressBook() {
@@ -209,28 +212,25 @@ std::string AddressBookEngine::HandleOf(const ContactIndexEntry& entry) {
 }
 
 const ContactIndexEntry* AddressBookEngine::EntryFromSerial(std::uint64_t serial) const {
-    const auto it = std::lower_bound(
-        index_.begin(), index_.end(), serial,
-        [](const ContactIndexEntry& e, std::uint64_t s) { return e.serial < s; });
+    // Serials grow in index order, so the index is sorted by them.
+    const auto it =
+        std::lower_bound(index_.begin(), index_.end(), serial,
+                         [](const ContactIndexEntry& e, std::uint64_t s) { return e.serial < s; });
     return it != index_.end() && it->serial == serial ? &*it : nullptr;
 }
 
-bool AddressBookEngine::IsDatabaseFile(const std::string& path) const {
-    return fd_ >= 0 && sameFile(fd_, path);
-}
-
 const ContactIndexEntry* AddressBookEngine::EntryFromHandle(std::string_view handle) const {
-    if (index_.empty() || handle.empty())
+    if (handle.empty())
         return nullptr;
     std::uint64_t serial = 0;
     const auto [end, ec] = std::from_chars(handle.data(), handle.data() + handle.size(), serial);
     if (ec != std::errc() || end != handle.data() + handle.size())
         return nullptr;
-    const std::uint64_t first = index_.front().serial;
-    if (serial < first || serial - first >= index_.size())
-        return nullptr;
-    const ContactIndexEntry& e = index_[std::size_t(serial - first)];
-    return e.serial == serial ? &e : nullptr;
+    return EntryFromSerial(serial);
+}
+
+bool AddressBookEngine::IsDatabaseFile(const std::string& path) const {
+    return fd_ >= 0 && sameFile(fd_, path);
 }
 
 ContactRecord AddressBookEngine::ReadContact(const ContactIndexEntry& entry) const {
@@ -244,105 +244,251 @@ ContactRecord AddressBookEngine::ReadContact(const ContactIndexEntry& entry) con
     return record;
 }
 
+Result AddressBookEngine::checkInPlace() const {
+    if (fd_ < 0)
+        return Result::Fail(Failure::NotOpen, "No address book is open");
+    struct stat open {
+    }, named{};
+    if (fileio::Fs().fstat(fd_, &open) != 0)
+        return ioFailure("Cannot look at the address book", errno);
+    if (fileio::Fs().stat(path_.c_str(), &named) != 0 || named.st_dev != open.st_dev ||
+        named.st_ino != open.st_ino)
+        return Result::Fail(Failure::DatabaseMoved,
+                            "\"" + path_ + "\" is no longer the file that was opened");
+    return {};
+}
+
+Result AddressBookEngine::writeInPlace(std::int64_t offset, const char* data, std::size_t size) {
+    if (Result here = checkInPlace(); !here)
+        return here;
+    std::string real;
+    if (!fileio::followLinks(path_, real))
+        return ioFailure("Cannot follow the link \"" + path_ + "\"", errno);
+    const std::int64_t oldSize = fileio::sizeOf(fd_);
+    if (oldSize < 0)
+        return ioFailure("Cannot look at \"" + real + "\"", errno);
+    // What the change overwrites, to be put back if it does not finish.
+    std::string saved;
+    if (offset < oldSize) {
+        saved.resize(std::size_t(std::min<std::int64_t>(oldSize - offset, std::int64_t(size))));
+        if (fileio::readAt(fd_, saved.data(), saved.size(), offset) != std::int64_t(saved.size()))
+            return ioFailure("Cannot read \"" + real + "\"", errno ? errno : EIO);
+    }
+    RollbackJournal journal;
+    if (Result begun = journal.begin(real, oldSize, offset, saved); !begun)
+        return begun;
+    Result failure;
+    if (!fileio::writeAt(fd_, data, size, offset))
+        failure = ioFailure("Cannot write \"" + real + "\"", errno);
+    else if (!fileio::sync(fd_))
+        failure = ioFailure("Cannot flush \"" + real + "\"", errno);
+    else if (Result ended = journal.end(); !ended)
+        failure = ended; // the change would be rolled back at the next open: undo it now
+    else
+        return {};
+    putBack(saved, offset, oldSize, journal);
+    return failure;
+}
+
+void AddressBookEngine::putBack(const std::string& saved, std::int64_t offset, std::int64_t oldSize,
+                                RollbackJournal& journal) {
+    // The journal, while it is there, holds the same bytes: if this fails too, the next open
+    // puts them back.
+    if (fileio::writeAt(fd_, saved.data(), saved.size(), offset) &&
+        fileio::Fs().ftruncate(fd_, off_t(oldSize)) == 0 && fileio::sync(fd_))
+        (void)journal.end();
+}
+
 Result AddressBookEngine::AppendContact(const ContactRecord& record) {
     if (fd_ < 0)
-        return lastError();
+        return Result::Fail(Failure::NotOpen, "No address book is open");
     // A trailing fragment shorter than a record is not a contact; the new record goes
     // after the last whole record so that every record stays at its proper offset.
-    const std::int64_t at = recordAreaEnd();
-    if (!fileio::writeAt(fd_, record.bytes.data(), record.bytes.size(), at))
-        return lastError();
-    if (fileio::sizeOf(fd_) > at + std::int64_t(kRecordSize) &&
-        ::ftruncate(fd_, at + std::int64_t(kRecordSize)) != 0)
-        return lastError();
-    return fileio::sync(fd_) ? Result() : lastError();
+    return writeInPlace(recordAreaEnd(), record.bytes.data(), record.bytes.size());
+}
+
+Result AddressBookEngine::AppendContacts(const RecordSource& next, const Progress& progress) {
+    if (Result here = checkInPlace(); !here)
+        return here;
+    std::string real;
+    if (!fileio::followLinks(path_, real))
+        return ioFailure("Cannot follow the link \"" + path_ + "\"", errno);
+    const std::int64_t oldSize = fileio::sizeOf(fd_);
+    const std::int64_t start = recordAreaEnd();
+    std::string saved;
+    if (start < oldSize) {
+        saved.resize(std::size_t(oldSize - start));
+        if (fileio::readAt(fd_, saved.data(), saved.size(), start) != std::int64_t(saved.size()))
+            return ioFailure("Cannot read \"" + real + "\"", errno ? errno : EIO);
+    }
+    RollbackJournal journal;
+    if (Result begun = journal.begin(real, oldSize, start, saved); !begun)
+        return begun;
+    Result outcome;
+    std::vector<char> block;
+    block.reserve(kAppendBlockRecords * kRecordSize);
+    std::int64_t at = start;
+    std::int64_t count = 0;
+    ContactRecord record;
+    const auto flush = [&] {
+        if (block.empty())
+            return true;
+        if (!fileio::writeAt(fd_, block.data(), block.size(), at)) {
+            outcome = ioFailure("Cannot write \"" + real + "\"", errno);
+            return false;
+        }
+        at += std::int64_t(block.size());
+        block.clear();
+        if (progress && !progress(count)) {
+            outcome = Result::Fail(Failure::Cancelled, "The import was cancelled");
+            return false;
+        }
+        return true;
+    };
+    bool more = true;
+    while (outcome && more) {
+        more = next(record);
+        if (more) {
+            block.insert(block.end(), record.bytes.begin(), record.bytes.end());
+            ++count;
+        }
+        if ((!more || block.size() >= kAppendBlockRecords * kRecordSize) && !flush())
+            break;
+    }
+    if (outcome && !fileio::sync(fd_))
+        outcome = ioFailure("Cannot flush \"" + real + "\"", errno);
+    if (outcome) {
+        outcome = journal.end();
+        if (outcome)
+            return {};
+    }
+    putBack(saved, start, oldSize, journal);
+    return outcome;
 }
 
 Result AddressBookEngine::RewriteContact(const ContactIndexEntry& entry,
-                                       const ContactRecord& record) {
-    if (fd_ < 0 || entry.offset < headerSize_ ||
+                                         const ContactRecord& record) {
+    if (fd_ < 0)
+        return Result::Fail(Failure::NotOpen, "No address book is open");
+    if (entry.offset < headerSize_ ||
         entry.offset + std::int64_t(kRecordSize) > fileio::sizeOf(fd_))
-        return lastError();
-    return fileio::writeAt(fd_, record.bytes.data(), record.bytes.size(), entry.offset) &&
-                   fileio::sync(fd_)
-               ? Result()
-               : lastError();
+        return Result::Fail(Failure::BadArgument, "The contact is no longer in the address book");
+    return writeInPlace(entry.offset, record.bytes.data(), record.bytes.size());
+}
+
+Result AddressBookEngine::replaceDatabase(const Filler& fill) {
+    if (Result here = checkInPlace(); !here)
+        return here;
+    // The new file is locked from its creation, so the lock on the database never lapses
+    // when it takes the database's name.
+    AtomicFileWriter next;
+    if (Result opened = next.open(path_); !opened)
+        return opened;
+    if (Result filled = fill(next.fd()); !filled)
+        return filled;
+    Result committed = next.commit();
+    if (!committed && next.renamed()) {
+        // The new file took the name but the folder could not be flushed: put a copy of the
+        // old content back under the name, so that a failure leaves the book as it was.
+        AtomicFileWriter back;
+        const std::int64_t size = fileio::sizeOf(fd_);
+        if (back.open(path_) && fileio::copyRange(fd_, 0, back.fd(), 0, size) && back.commit()) {
+            fileio::closeFd(fd_);
+            fd_ = back.releaseFd();
+        } else {
+            // Nothing better can be done: the new content stays and is what the list shows.
+            fileio::closeFd(fd_);
+            fd_ = next.releaseFd();
+        }
+        return committed;
+    }
+    if (!committed)
+        return committed;
+    fileio::closeFd(fd_);
+    fd_ = next.releaseFd();
+    return {};
 }
 
 Result AddressBookEngine::DeleteContact(const ContactIndexEntry& entry) {
     if (fd_ < 0)
-        return lastError();
+        return Result::Fail(Failure::NotOpen, "No address book is open");
     const std::int64_t size = fileio::sizeOf(fd_);
     if (entry.offset < headerSize_ || entry.offset + std::int64_t(kRecordSize) > size)
-        return lastError();
-    // Move the tail up by one record, front to back, a block at a time.
-    std::vector<char> block(std::size_t(std::min<std::int64_t>(kMoveBlock, size)));
-    for (std::int64_t from = entry.offset + std::int64_t(kRecordSize); from < size;) {
-        const auto want =
-            std::size_t(std::min<std::int64_t>(std::int64_t(block.size()), size - from));
-        const std::int64_t got = fileio::readAt(fd_, block.data(), want, from);
-        if (got != std::int64_t(want))
-            return lastError();
-        if (!fileio::writeAt(fd_, block.data(), want, from - std::int64_t(kRecordSize)))
-            return lastError();
-        from += std::int64_t(want);
-    }
-    return ::ftruncate(fd_, size - std::int64_t(kRecordSize)) == 0 && fileio::sync(fd_)
-               ? Result()
-               : lastError();
+        return Result::Fail(Failure::BadArgument, "The contact is no longer in the address book");
+    // The new file holds everything but the record: the part before it, then the records
+    // after it, moved up by one record.
+    const int from = fd_;
+    const std::int64_t gap = entry.offset;
+    return replaceDatabase([&](int out) -> Result {
+        const std::int64_t tail = size - gap - std::int64_t(kRecordSize);
+        if (!fileio::copyRange(from, 0, out, 0, gap) ||
+            !fileio::copyRange(from, gap + std::int64_t(kRecordSize), out, gap, tail))
+            return ioFailure("Cannot write the new copy of the address book", errno);
+        return {};
+    });
 }
 
 Result AddressBookEngine::SaveBackupCopy(const std::string& path) {
-    if (fd_ < 0 || path.empty())
-        return lastError();
+    if (fd_ < 0)
+        return Result::Fail(Failure::NotOpen, "No address book is open");
+    if (path.empty())
+        return Result::Fail(Failure::BadArgument, "No file name was given");
     // Writing the database over itself would destroy it.
     if (sameFile(fd_, path))
-        return lastError();
-    std::string bytes;
-    if (!fileio::readWhole(fd_, bytes))
-        return lastError();
-    // The copy is written beside the target and renamed over it once it is complete, so
-    // a failure never leaves a half-written backup under the chosen name.
-    std::string temp = path + ".XXXXXX";
-    int out = ::mkstemp(temp.data());
-    if (out < 0)
-        return lastError();
-    struct stat st {};
-    mode_t mode;
-    if (::stat(path.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777; // keep the permissions of the backup being replaced
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
+        return Result::Fail(Failure::IsDatabase, "\"" + path + "\" is the address book itself");
+    AtomicFileWriter backup;
+    if (Result opened = backup.open(path); !opened)
+        return opened;
+    if (IsDatabaseFile(backup.target()))
+        return Result::Fail(Failure::IsDatabase, "\"" + path + "\" is the address book itself");
+    if (!fileio::copyRange(fd_, 0, backup.fd(), 0, fileio::sizeOf(fd_)))
+        return ioFailure("Cannot write \"" + backup.target() + "\"", errno);
+    return backup.commit();
+}
+
+Result AddressBookEngine::copyBackup(const std::string& path, int out) {
+    int in = -1;
+    if (Result opened = fileio::openRegularForReading(path, in); !opened)
+        return opened;
+    // Nobody may write the backup while it is copied.
+    if (fileio::Fs().flock(in, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        fileio::closeFd(in);
+        return ioFailure("Cannot read \"" + path + "\"", EWOULDBLOCK);
     }
-    const bool written = fileio::writeAt(out, bytes.data(), bytes.size(), 0) &&
-                         ::fchmod(out, mode) == 0 && fileio::sync(out);
-    fileio::closeFd(out);
-    if (!written || ::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return lastError();
-    }
-    return fileio::syncParentDir(path) ? Result() : lastError();
+    char header[kHeaderSize];
+    const std::int64_t size = fileio::sizeOf(in);
+    const std::int64_t got = fileio::readAt(in, header, sizeof header, 0);
+    Result outcome;
+    if (got < 0)
+        outcome = ioFailure("Cannot read \"" + path + "\"", errno);
+    else if (CheckHeader(std::string_view(header, std::size_t(got))) != HeaderCheck::Valid)
+        outcome = Result::Fail(Failure::NotABackup,
+                               "\"" + path + "\" is not an address book of this version");
+    else if (!fileio::copyRange(in, 0, out, 0, size))
+        outcome = ioFailure("Cannot copy \"" + path + "\"", errno);
+    fileio::closeFd(in);
+    return outcome;
 }
 
 Result AddressBookEngine::RestoreBackupCopy(const std::string& path) {
     if (fd_ < 0)
-        return lastError();
-    // The whole backup is read and checked before the database is touched.
-    std::string bytes;
-    if (!readValidBackup(path, bytes))
-        return lastError();
-    return replaceContent(fd_, bytes) ? Result() : lastError();
+        return Result::Fail(Failure::NotOpen, "No address book is open");
+    if (sameFile(fd_, path))
+        return Result::Fail(Failure::IsDatabase, "\"" + path + "\" is the address book itself");
+    return replaceDatabase([&](int out) { return copyBackup(path, out); });
 }
 
 void AddressBookEngine::RepairAddressBook(const std::string& path) {
     bool ok = false;
     try {
-        if (fd_ < 0)
-            fd_ = fileio::openLocked(GetActiveAddressBookPath(), O_RDWR, true);
-        std::string bytes;
-        ok = fd_ >= 0 && readValidBackup(path, bytes) && replaceContent(fd_, bytes);
+        if (fd_ < 0) {
+            const std::string database = GetActiveAddressBookPath();
+            bool held = false;
+            fd_ = openDatabaseFile(database, held);
+            if (fd_ >= 0)
+                path_ = database;
+        }
+        ok = fd_ >= 0 && replaceDatabase([&](int out) { return copyBackup(path, out); });
     } catch (const SettingsError&) {
         ok = false;
     }

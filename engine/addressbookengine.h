@@ -6,6 +6,7 @@
 #include "engine/result.h"
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -70,6 +71,12 @@ public:
     ContactRecord ReadContact(const ContactIndexEntry& entry) const;
     // Writes a record after the last one. Success once it is on the disk.
     Result AppendContact(const ContactRecord& record);
+    // Appends the records `next` gives (it returns false after the last) as one change: all
+    // of them are on the disk, or none is. `progress`, when given, hears the count written
+    // so far now and then and may return false to cancel (Failure::Cancelled, nothing added).
+    using RecordSource = std::function<bool(ContactRecord& record)>;
+    using Progress = std::function<bool(std::int64_t done)>;
+    Result AppendContacts(const RecordSource& next, const Progress& progress = {});
     // Writes a record over the entry's record. Success once it is on the disk.
     Result RewriteContact(const ContactIndexEntry& entry, const ContactRecord& record);
     // Removes the entry's record, moving later records up. Success once it is on the disk.
@@ -90,16 +97,40 @@ public:
 
     bool isOpen() const { return fd_ >= 0; }
     bool hasIndex() const { return hasIndex_; }
+    // The path the open database was opened by (as the settings give it).
+    const std::string& databasePath() const { return path_; }
+    // True when the database's file system offers no locks, so the last open could not stop
+    // another copy of the program from writing the file.
+    bool lockingUnsupported() const { return lockingUnsupported_; }
 
 private:
     void releaseIndex();
     void closeFile();
     std::int64_t recordAreaEnd() const;
+    // Success when the database's path still names the open file.
+    Result checkInPlace() const;
+    // Opens the database file itself, locked, and finishes or undoes what a killed run left
+    // half done. -1 with errno set, or with `held` when another process holds the lock.
+    int openDatabaseFile(const std::string& path, bool& held);
+    // Overwrites `size` bytes at `offset` (growing the file when they lie past its end),
+    // with a rollback journal so that the change happens whole or not at all.
+    Result writeInPlace(std::int64_t offset, const char* data, std::size_t size);
+    // Undoes an in-place change that failed: the saved bytes back at `offset`, the old size.
+    void putBack(const std::string& saved, std::int64_t offset, std::int64_t oldSize,
+                 class RollbackJournal& journal);
+    // Replaces the whole database by a new file that `fill` writes, renamed over it.
+    using Filler = std::function<Result(int out)>;
+    Result replaceDatabase(const Filler& fill);
+    // Copies a valid backup into `out`: refused before anything is written when it is not
+    // a regular file or not an address book of this version.
+    static Result copyBackup(const std::string& path, int out);
 
     SettingsAccess& settings_;
     MessageSink& messages_;
     std::string executableDir_;
     int fd_ = -1;
+    std::string path_;
+    bool lockingUnsupported_ = false;
     std::int32_t status_ = StatusCannotOpen;
     std::int64_t headerSize_ = kHeaderSize;
     std::vector<ContactIndexEntry> index_;

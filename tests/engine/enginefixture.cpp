@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 namespace quenlark::test {
 
@@ -19,10 +18,13 @@ void EngineTest::TearDown() {
 }
 
 std::string EngineTest::readFile(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
+    if (!in)
+        return {};
+    std::string bytes(std::size_t(in.tellg()), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), std::streamsize(bytes.size()));
+    return bytes;
 }
 
 void EngineTest::writeFile(const std::string& file, const std::string& bytes) {

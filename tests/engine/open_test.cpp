@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -99,11 +100,16 @@ TEST_F(OpenTest, UnopenablePathsAreStatus1) {
     EXPECT_EQ(engine->GetOpenStatus(), StatusCannotOpen);
 }
 
-TEST_F(OpenTest, AFileThatCannotTakeAHeaderIsAnError) {
-    // /dev/full opens for writing but has no size to truncate or room to write.
-    useDatabase("/dev/full");
-    EXPECT_THROW(engine->OpenAddressBook(), EngineError);
-    EXPECT_FALSE(engine->isOpen());
+TEST_F(OpenTest, OnlyARegularFileIsADatabase) {
+    // A device, a FIFO or a folder is refused at once; opening a FIFO never waits.
+    ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
+    std::filesystem::create_directory(path("folder"));
+    for (const std::string& name : {std::string("/dev/full"), path("fifo"), path("folder")}) {
+        useDatabase(name);
+        EXPECT_FALSE(engine->OpenAddressBook()) << name;
+        EXPECT_EQ(engine->GetOpenStatus(), StatusCannotOpen) << name;
+        EXPECT_FALSE(engine->isOpen());
+    }
 }
 
 // The lock is held by another process; once that process dies, however it dies, the

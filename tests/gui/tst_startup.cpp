@@ -1,4 +1,5 @@
 // The main window's start-up: every way opening the database can go.
+#include "faultyfs.h"
 #include "forms/mainform.h"
 #include "scripteduiseam.h"
 #include "testenv.h"
@@ -130,8 +131,9 @@ void TstStartup::otherVersionEndsAndLeavesFileUnchanged() {
 }
 
 void TstStartup::seriousErrorOffersRestoreThenAsksForRestart() {
-    TestEnv env;
-    env.settings().writeString(kActiveAddressBookValue, "/dev/full");
+    TestEnv env; // an empty database: the open writes a header, and that write fails
+    FaultyFileSystem disk;
+    disk.failAt = 1;
     ScriptedUiSeam ui;
     ui.answer(MsgResult::Yes);
     ui.cancelFile();

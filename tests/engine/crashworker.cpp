@@ -1,0 +1,84 @@
+// Runs one operation of the engine on a database in a folder, for the crash test that kills
+// it at a random moment. Prints "go" just before the operation starts and "done" after it.
+//
+//     crash_worker <operation> <folder>
+//
+// Operations: delete-first, modify, add, restore, repair, backup. The database is
+// <folder>/addressbook.qab; restore and repair read <folder>/backup.QuenlarkBackup; backup
+// writes <folder>/out/copy.QuenlarkBackup.
+#include "engine/addressbookengine.h"
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <unistd.h>
+
+using namespace quenlark;
+
+namespace {
+
+class FixedSettings : public SettingsAccess {
+public:
+    explicit FixedSettings(std::string db) : db_(std::move(db)) {}
+    std::optional<std::string> readString(const std::string&) override { return db_; }
+    void writeString(const std::string&, const std::string&) override {}
+    std::optional<std::int32_t> readNumber(const std::string&) override { return std::nullopt; }
+    void writeNumber(const std::string&, std::int32_t) override {}
+
+private:
+    std::string db_;
+};
+
+class SilentSink : public MessageSink {
+public:
+    void showMessage(const std::string& title, const std::string&, MessageKind) override {
+        repaired = title == "Recovary complete!";
+    }
+    bool repaired = false;
+};
+
+void say(const char* word) {
+    (void)::write(1, word, std::strlen(word));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3)
+        return 2;
+    const std::string op = argv[1];
+    const std::string dir = argv[2];
+    FixedSettings settings(dir + "/addressbook.qab");
+    SilentSink sink;
+    AddressBookEngine engine(settings, sink, dir);
+    const std::string backup = dir + "/backup.QuenlarkBackup";
+    if (op == "repair") {
+        say("go\n");
+        engine.RepairAddressBook(backup);
+        say(sink.repaired ? "done\n" : "failed\n");
+        return 0;
+    }
+    if (!engine.OpenAddressBook())
+        return 3;
+    engine.LoadContactIndex();
+    ContactRecord changed;
+    changed.setText(Field::Name, "Changed by the crash test");
+    changed.setText(Field::City, "Nowhere");
+    say("go\n");
+    Result outcome;
+    if (op == "delete-first")
+        outcome = engine.DeleteContact(engine.index().front());
+    else if (op == "modify")
+        outcome = engine.RewriteContact(engine.index()[engine.index().size() / 2], changed);
+    else if (op == "add")
+        outcome = engine.AppendContact(changed);
+    else if (op == "restore")
+        outcome = engine.RestoreBackupCopy(backup);
+    else if (op == "backup")
+        outcome = engine.SaveBackupCopy(dir + "/out/copy.QuenlarkBackup");
+    else
+        return 2;
+    say(outcome ? "done\n" : "failed\n");
+    return 0;
+}

@@ -1,0 +1,271 @@
+// Every call that changes a file fails in turn, as a failing or full disk would make it
+// fail, during each operation that writes the database: the operation must report the
+// failure, and the database must hold exactly what it held before, then and after the
+// next open, with nothing left beside it.
+#include "enginefixture.h"
+#include "../support/faultyfs.h"
+
+#include <algorithm>
+#include <functional>
+#include <set>
+
+using namespace quenlark;
+using namespace quenlark::test;
+
+namespace {
+
+constexpr int kContacts = 1000; // more than a megabyte: block-wise copies take several steps
+
+struct Operation {
+    const char* name;
+    // Runs the operation on an engine with the database open and indexed; false when it
+    // reported a failure.
+    std::function<bool(AddressBookEngine&, RecordingSink&, const std::string& dir)> run;
+};
+
+std::vector<std::string> manyNames(int count) {
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i)
+        names.push_back("Person " + std::to_string(i));
+    return names;
+}
+
+// Compares file contents without printing megabytes when they differ.
+::testing::AssertionResult sameBytes(const std::string& actual, const std::string& expected) {
+    if (actual == expected)
+        return ::testing::AssertionSuccess();
+    const auto at = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    return ::testing::AssertionFailure()
+           << "the file holds " << actual.size() << " bytes instead of " << expected.size()
+           << ", differing from byte " << (at.first - actual.begin());
+}
+
+std::set<std::string> listing(const std::filesystem::path& dir) {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.insert(e.path().filename().string());
+    return names;
+}
+
+ContactRecord named(const std::string& name) {
+    ContactRecord r;
+    r.setText(Field::Name, name);
+    return r;
+}
+
+const std::vector<Operation>& operations() {
+    static const std::vector<Operation> ops = {
+        {"add", [](AddressBookEngine& e, RecordingSink&,
+                   const std::string&) { return bool(e.AppendContact(named("New"))); }},
+        {"modify",
+         [](AddressBookEngine& e, RecordingSink&, const std::string&) {
+             return bool(e.RewriteContact(e.index()[kContacts / 2], named("Changed")));
+         }},
+        {"delete first",
+         [](AddressBookEngine& e, RecordingSink&, const std::string&) {
+             return bool(e.DeleteContact(e.index().front()));
+         }},
+        {"delete last", [](AddressBookEngine& e, RecordingSink&,
+                           const std::string&) { return bool(e.DeleteContact(e.index().back())); }},
+        {"import",
+         [](AddressBookEngine& e, RecordingSink&, const std::string&) {
+             int left = 600; // a few blocks of records
+             return bool(e.AppendContacts([&](ContactRecord& r) {
+                 if (left == 0)
+                     return false;
+                 r = named("Imported " + std::to_string(left--));
+                 return true;
+             }));
+         }},
+        {"restore",
+         [](AddressBookEngine& e, RecordingSink&, const std::string& dir) {
+             return bool(e.RestoreBackupCopy(dir + "/small.QuenlarkBackup"));
+         }},
+        {"repair",
+         [](AddressBookEngine& e, RecordingSink& sink, const std::string& dir) {
+             e.CloseAddressBook();
+             sink.shown.clear();
+             e.RepairAddressBook(dir + "/small.QuenlarkBackup");
+             return sink.shown.size() == 1 && sink.shown[0].title == "Recovary complete!";
+         }},
+    };
+    return ops;
+}
+
+// How the failing call fails.
+struct Fault {
+    const char* name;
+    int error;
+    bool shortWrites;
+    bool noKernelCopy; // copies go through the block buffer (reads and writes)
+};
+constexpr Fault kFaults[] = {
+    {"EIO", EIO, false, false},
+    {"ENOSPC after half a write", ENOSPC, true, false},
+    {"EIO, copied through memory", EIO, false, true},
+};
+
+class ThroughMemory : public FaultyFileSystem {
+public:
+    bool noKernelCopy = false;
+    ssize_t copyFileRange(int in, off_t* inOffset, int out, off_t* outOffset,
+                          std::size_t size) override {
+        if (noKernelCopy) {
+            errno = EXDEV;
+            return -1;
+        }
+        return FaultyFileSystem::copyFileRange(in, inOffset, out, outOffset, size);
+    }
+};
+
+} // namespace
+
+class FaultTest : public EngineTest {
+protected:
+    void prepare() {
+        engine.reset();
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directory(dir);
+        writeFile(path("small.QuenlarkBackup"), databaseWith({"Backed", "Up"}));
+        writeFile(dbPath(), databaseWith(manyNames(kContacts)));
+        useDatabase(dbPath());
+        engine = std::make_unique<AddressBookEngine>(settings, sink, dir.string());
+        ASSERT_TRUE(engine->OpenAddressBook());
+        engine->LoadContactIndex();
+    }
+};
+
+class EveryFailingCall : public FaultTest, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(EveryFailingCall, LeavesTheDatabaseAsItWas) {
+    const std::string original = databaseWith(manyNames(kContacts));
+    const Operation& op = operations()[GetParam()];
+    {
+        for (const Fault& fault : kFaults) {
+            int faultsSeen = 0;
+            for (int k = 1;; ++k) {
+                SCOPED_TRACE(std::string(op.name) + ", " + fault.name + ", call " +
+                             std::to_string(k));
+                prepare();
+                const std::set<std::string> before = listing(dir);
+                bool ok;
+                std::string failed;
+                {
+                    ThroughMemory fs;
+                    fs.failAt = k;
+                    fs.error = fault.error;
+                    fs.shortWrites = fault.shortWrites;
+                    fs.noKernelCopy = fault.noKernelCopy;
+                    ok = op.run(*engine, sink, dir.string());
+                    failed = fs.failed;
+                }
+                if (failed.empty()) {
+                    // Every call has been failed once; this run went through.
+                    EXPECT_TRUE(ok);
+                    EXPECT_FALSE(readFile(dbPath()) == original);
+                    break;
+                }
+                ++faultsSeen;
+                EXPECT_FALSE(ok) << "a failed " << failed << " was reported as success";
+                EXPECT_TRUE(sameBytes(readFile(dbPath()), original)) << "after a failed " << failed;
+                EXPECT_EQ(listing(dir), before) << "after a failed " << failed;
+                // The next open finds nothing to mend and the same contacts.
+                engine = std::make_unique<AddressBookEngine>(settings, sink, dir.string());
+                ASSERT_TRUE(engine->OpenAddressBook());
+                EXPECT_TRUE(sameBytes(readFile(dbPath()), original));
+                EXPECT_EQ(listing(dir), before);
+                if (::testing::Test::HasFailure())
+                    return;
+            }
+            EXPECT_GE(faultsSeen, 3) << op.name;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, EveryFailingCall,
+                         ::testing::Range(std::size_t(0), operations().size()),
+                         [](const ::testing::TestParamInfo<std::size_t>& info) {
+                             std::string name = operations()[info.param].name;
+                             std::replace(name.begin(), name.end(), ' ', '_');
+                             return name;
+                         });
+
+TEST_F(FaultTest, EveryFailingReadLeavesTheDatabaseAsItWas) {
+    const std::string original = databaseWith(manyNames(kContacts));
+    for (const char* name : {"delete first", "restore", "modify"}) {
+        const auto& ops = operations();
+        const Operation& op = *std::find_if(ops.begin(), ops.end(), [&](const Operation& o) {
+            return o.name == std::string(name);
+        });
+        for (int k = 1;; ++k) {
+            SCOPED_TRACE(std::string(name) + ", read " + std::to_string(k));
+            prepare();
+            bool ok;
+            bool struck;
+            {
+                ThroughMemory fs;
+                fs.noKernelCopy = true;
+                fs.failReadAt = k;
+                ok = op.run(*engine, sink, dir.string());
+                struck = fs.struck();
+            }
+            if (!struck) {
+                EXPECT_TRUE(ok);
+                break;
+            }
+            EXPECT_FALSE(ok);
+            EXPECT_TRUE(sameBytes(readFile(dbPath()), original));
+        }
+    }
+}
+
+TEST_F(FaultTest, SavingABackupFailsWithoutAHalfFileOrAStrayOne) {
+    for (int k = 1;; ++k) {
+        SCOPED_TRACE("call " + std::to_string(k));
+        prepare();
+        const std::string target = path("old.QuenlarkBackup");
+        writeFile(target, "an older backup");
+        const std::set<std::string> before = listing(dir);
+        bool ok;
+        std::string failed;
+        {
+            ThroughMemory fs;
+            fs.failAt = k;
+            ok = bool(engine->SaveBackupCopy(target));
+            failed = fs.failed;
+        }
+        EXPECT_TRUE(sameBytes(readFile(dbPath()), databaseWith(manyNames(kContacts))));
+        EXPECT_EQ(listing(dir), before);
+        if (failed.empty()) {
+            EXPECT_TRUE(ok);
+            EXPECT_TRUE(sameBytes(readFile(target), readFile(dbPath())));
+            break;
+        }
+        EXPECT_FALSE(ok) << failed;
+        // Only a failure to flush the folder after the rename leaves the new copy, whole.
+        if (readFile(target) != "an older backup") {
+            EXPECT_TRUE(sameBytes(readFile(target), readFile(dbPath()))) << failed;
+        }
+    }
+}
+
+TEST_F(FaultTest, AFileSystemWithoutLocksStillOpens) {
+    writeFile(dbPath(), databaseWith({"Ann"}));
+    useDatabase(dbPath());
+    FaultyFileSystem fs;
+    fs.lockError = ENOLCK;
+    ASSERT_TRUE(engine->OpenAddressBook());
+    EXPECT_TRUE(engine->lockingUnsupported());
+    engine->LoadContactIndex();
+    EXPECT_TRUE(engine->DeleteContact(engine->index()[0]));
+    EXPECT_EQ(readFile(dbPath()), databaseWith({}));
+}
+
+TEST_F(FaultTest, AHeaderThatCannotBeWrittenIsAnError) {
+    writeFile(dbPath(), "");
+    useDatabase(dbPath());
+    FaultyFileSystem fs;
+    fs.failAt = 1; // the truncation
+    EXPECT_THROW(engine->OpenAddressBook(), EngineError);
+    EXPECT_FALSE(engine->isOpen());
+}

@@ -1,0 +1,108 @@
+// A file system for tests that fails one chosen call among those that change files (or one
+// read), the way a full or failing disk would, and counts the calls it saw.
+#pragma once
+
+#include "engine/fileio.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <vector>
+
+namespace quenlark::test {
+
+class FaultyFileSystem : public fileio::FileSystem {
+public:
+    // The changing call to fail, counting from 1; 0 fails none.
+    int failAt = 0;
+    int error = EIO;
+    // A failing write first writes half of its bytes, then the next write fails (a disk
+    // that fills up in the middle of a write).
+    bool shortWrites = false;
+    // The read to fail, counting from 1; 0 fails none.
+    int failReadAt = 0;
+    // flock answers with this errno when it is not 0 (ENOLCK: a file system without locks).
+    int lockError = 0;
+
+    int calls = 0;
+    int reads = 0;
+    std::vector<std::string> names; // the changing calls, in order
+    std::string failed;             // the one that was failed
+
+    bool struck() const { return !failed.empty(); }
+
+    // Installs itself as the engine's file system for its lifetime.
+    FaultyFileSystem() { fileio::SetFileSystem(this); }
+    ~FaultyFileSystem() override { fileio::SetFileSystem(nullptr); }
+
+    int open(const char* path, int flags, mode_t mode) override {
+        if ((flags & (O_CREAT | O_TMPFILE)) && strike("create"))
+            return -1;
+        return FileSystem::open(path, flags, mode);
+    }
+    ssize_t pread(int fd, void* buffer, std::size_t size, off_t offset) override {
+        if (++reads == failReadAt) {
+            failed = "read";
+            errno = EIO;
+            return -1;
+        }
+        return FileSystem::pread(fd, buffer, size, offset);
+    }
+    ssize_t pwrite(int fd, const void* data, std::size_t size, off_t offset) override {
+        if (pendingShort_) {
+            pendingShort_ = false;
+            errno = ENOSPC;
+            return -1;
+        }
+        if (strike("write")) {
+            if (shortWrites && size > 1) {
+                pendingShort_ = true;
+                return FileSystem::pwrite(fd, data, size / 2, offset);
+            }
+            return -1;
+        }
+        return FileSystem::pwrite(fd, data, size, offset);
+    }
+    ssize_t copyFileRange(int in, off_t* inOffset, int out, off_t* outOffset,
+                          std::size_t size) override {
+        if (strike("copy"))
+            return -1;
+        return FileSystem::copyFileRange(in, inOffset, out, outOffset, size);
+    }
+    int fsync(int fd) override { return strike("fsync") ? -1 : FileSystem::fsync(fd); }
+    int ftruncate(int fd, off_t size) override {
+        return strike("ftruncate") ? -1 : FileSystem::ftruncate(fd, size);
+    }
+    int fchmod(int fd, mode_t mode) override {
+        return strike("fchmod") ? -1 : FileSystem::fchmod(fd, mode);
+    }
+    int rename(const char* from, const char* to) override {
+        return strike("rename") ? -1 : FileSystem::rename(from, to);
+    }
+    int unlink(const char* path) override {
+        return strike("unlink") ? -1 : FileSystem::unlink(path);
+    }
+    int link(const char* from, const char* to, int flags) override {
+        return strike("link") ? -1 : FileSystem::link(from, to, flags);
+    }
+    int flock(int fd, int operation) override {
+        if (lockError) {
+            errno = lockError;
+            return -1;
+        }
+        return FileSystem::flock(fd, operation);
+    }
+
+private:
+    bool strike(const char* name) {
+        names.push_back(name);
+        if (++calls != failAt)
+            return false;
+        failed = name;
+        errno = error;
+        return true;
+    }
+    bool pendingShort_ = false;
+};
+
+} // namespace quenlark::test
