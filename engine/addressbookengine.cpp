@@ -199,6 +199,23 @@ void AddressBookEngine::LoadContactIndex() {
     }
 }
 
+std::vector<ContactIndexEntry>::iterator AddressBookEngine::entryAt(std::int64_t offset) {
+    // Offsets grow in index order.
+    const auto it =
+        std::lower_bound(index_.begin(), index_.end(), offset,
+                         [](const ContactIndexEntry& e, std::int64_t o) { return e.offset < o; });
+    return it != index_.end() && it->offset == offset ? it : index_.end();
+}
+
+void AddressBookEngine::indexAppended(std::int64_t offset, const ContactRecord& record) {
+    if (!hasIndex_)
+        return;
+    ContactIndexEntry& e = index_.emplace_back();
+    e.offset = offset;
+    e.name = record.text(Field::Name);
+    e.serial = g_nextSerial.fetch_add(1, std::memory_order_relaxed);
+}
+
 std::size_t AddressBookEngine::CopyContactIndex(std::vector<std::string>& list) const {
     list.clear();
     list.reserve(index_.size());
@@ -304,7 +321,11 @@ Result AddressBookEngine::AppendContact(const ContactRecord& record) {
         return Result::Fail(Failure::NotOpen, "No address book is open");
     // A trailing fragment shorter than a record is not a contact; the new record goes
     // after the last whole record so that every record stays at its proper offset.
-    return writeInPlace(recordAreaEnd(), record.bytes.data(), record.bytes.size());
+    const std::int64_t at = recordAreaEnd();
+    Result written = writeInPlace(at, record.bytes.data(), record.bytes.size());
+    if (written)
+        indexAppended(at, record);
+    return written;
 }
 
 Result AddressBookEngine::AppendContacts(const RecordSource& next, const Progress& progress) {
@@ -345,10 +366,12 @@ Result AddressBookEngine::AppendContacts(const RecordSource& next, const Progres
         }
         return true;
     };
+    const std::size_t indexed = index_.size();
     bool more = true;
     while (outcome && more) {
         more = next(record);
         if (more) {
+            indexAppended(start + count * std::int64_t(kRecordSize), record);
             block.insert(block.end(), record.bytes.begin(), record.bytes.end());
             ++count;
         }
@@ -363,6 +386,8 @@ Result AddressBookEngine::AppendContacts(const RecordSource& next, const Progres
             return {};
     }
     putBack(saved, start, oldSize, journal);
+    if (hasIndex_)
+        index_.resize(indexed);
     return outcome;
 }
 
@@ -373,7 +398,12 @@ Result AddressBookEngine::RewriteContact(const ContactIndexEntry& entry,
     if (entry.offset < headerSize_ ||
         entry.offset + std::int64_t(kRecordSize) > fileio::sizeOf(fd_))
         return Result::Fail(Failure::BadArgument, "The contact is no longer in the address book");
-    return writeInPlace(entry.offset, record.bytes.data(), record.bytes.size());
+    const std::int64_t at = entry.offset;
+    Result written = writeInPlace(at, record.bytes.data(), record.bytes.size());
+    if (written && hasIndex_)
+        if (const auto it = entryAt(at); it != index_.end())
+            it->name = record.text(Field::Name);
+    return written;
 }
 
 Result AddressBookEngine::replaceDatabase(const Filler& fill) {
@@ -419,13 +449,22 @@ Result AddressBookEngine::DeleteContact(const ContactIndexEntry& entry) {
     // after it, moved up by one record.
     const int from = fd_;
     const std::int64_t gap = entry.offset;
-    return replaceDatabase([&](int out) -> Result {
+    Result replaced = replaceDatabase([&](int out) -> Result {
         const std::int64_t tail = size - gap - std::int64_t(kRecordSize);
         if (!fileio::copyRange(from, 0, out, 0, gap) ||
             !fileio::copyRange(from, gap + std::int64_t(kRecordSize), out, gap, tail))
             return ioFailure("Cannot write the new copy of the address book", errno);
         return {};
     });
+    if (replaced && hasIndex_) {
+        // The other contacts keep their entries and handles; those after the gap move up.
+        if (auto it = entryAt(gap); it != index_.end()) {
+            for (auto later = it + 1; later != index_.end(); ++later)
+                later->offset -= std::int64_t(kRecordSize);
+            index_.erase(it);
+        }
+    }
+    return replaced;
 }
 
 Result AddressBookEngine::SaveBackupCopy(const std::string& path) {
@@ -475,7 +514,11 @@ Result AddressBookEngine::RestoreBackupCopy(const std::string& path) {
         return Result::Fail(Failure::NotOpen, "No address book is open");
     if (sameFile(fd_, path))
         return Result::Fail(Failure::IsDatabase, "\"" + path + "\" is the address book itself");
-    return replaceDatabase([&](int out) { return copyBackup(path, out); });
+    Result replaced = replaceDatabase([&](int out) { return copyBackup(path, out); });
+    // Every contact is new: no handle from before names one of them.
+    if (replaced && hasIndex_)
+        LoadContactIndex();
+    return replaced;
 }
 
 void AddressBookEngine::RepairAddressBook(const std::string& path) {

@@ -56,7 +56,11 @@ public:
     // Throws SettingsError when the settings store fails.
     std::string GetActiveAddressBookPath();
 
-    // Rebuilds the index from the file, in file order. Requires an open database.
+    // Rebuilds the index from the file, in file order, with new handles. Requires an open
+    // database. Once loaded, the index follows every successful change by itself, exactly as
+    // a rebuild would show the file: an appended contact gets a new entry at the end, a
+    // modified one keeps its entry (and handle) with the new name, a deleted one's entry goes
+    // and later entries keep theirs with their new offsets; a restore rebuilds the index.
     void LoadContactIndex();
     // Replaces the list's content by one handle per entry; returns the count.
     std::size_t CopyContactIndex(std::vector<std::string>& list) const;
@@ -107,6 +111,9 @@ private:
     void releaseIndex();
     void closeFile();
     std::int64_t recordAreaEnd() const;
+    // The index entry of the record at `offset`, or index_.end().
+    std::vector<ContactIndexEntry>::iterator entryAt(std::int64_t offset);
+    void indexAppended(std::int64_t offset, const ContactRecord& record);
     // Success when the database's path still names the open file.
     Result checkInPlace() const;
     // Opens the database file itself, locked, and finishes or undoes what a killed run left

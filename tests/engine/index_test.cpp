@@ -1,5 +1,6 @@
 #include "enginefixture.h"
 
+#include <functional>
 #include <set>
 
 using namespace quenlark;
@@ -69,4 +70,64 @@ TEST_F(IndexTest, ReadContactGivesTheWholeRecord) {
     beyond.offset += 2444;
     const ContactRecord none = engine->ReadContact(beyond);
     EXPECT_EQ(none.text(Field::Name), "");
+}
+
+// After each change the index is what a rebuild would give, without the rebuild; a handle
+// from before names nothing, or the same contact (never another).
+TEST_F(IndexTest, TheIndexFollowsEachChangeAsARebuildWould) {
+    openWith({"Ann", "Bob", "Cy", "Dee", "Eve"});
+    writeFile(path("backup.QuenlarkBackup"), databaseWith({"Old", "Times"}));
+    using Change = std::function<bool()>;
+    const std::vector<std::pair<const char*, Change>> changes = {
+        {"add", [&] { return bool(engine->AppendContact(recordNamed("Fay"))); }},
+        {"modify",
+         [&] { return bool(engine->RewriteContact(engine->index()[1], recordNamed("Bea"))); }},
+        {"delete first", [&] { return bool(engine->DeleteContact(engine->index()[0])); }},
+        {"delete middle", [&] { return bool(engine->DeleteContact(engine->index()[2])); }},
+        {"delete last", [&] { return bool(engine->DeleteContact(engine->index().back())); }},
+        {"import",
+         [&] {
+             int left = 3;
+             return bool(engine->AppendContacts([&](ContactRecord& r) {
+                 r = recordNamed("Imported " + std::to_string(left));
+                 return left-- > 0;
+             }));
+         }},
+        {"restore", [&] { return bool(engine->RestoreBackupCopy(path("backup.QuenlarkBackup"))); }},
+    };
+    for (const auto& [what, change] : changes) {
+        SCOPED_TRACE(what);
+        std::vector<std::string> handles;
+        engine->CopyContactIndex(handles);
+        std::vector<ContactRecord> contactOf;
+        for (const ContactIndexEntry& e : engine->index())
+            contactOf.push_back(engine->ReadContact(e));
+        ASSERT_TRUE(change());
+
+        std::vector<std::pair<std::int64_t, std::string>> followed;
+        for (const ContactIndexEntry& e : engine->index())
+            followed.emplace_back(e.offset, e.name);
+        for (std::size_t k = 0; k < handles.size(); ++k) {
+            const ContactIndexEntry* e = engine->EntryFromHandle(handles[k]);
+            if (!e)
+                continue;
+            // The same contact: its record is the same, but for the one that was modified.
+            const ContactRecord now = engine->ReadContact(*e);
+            if (std::string(what) == "modify" && k == 1)
+                EXPECT_EQ(now.text(Field::Name), "Bea");
+            else
+                EXPECT_EQ(now.bytes, contactOf[k].bytes) << "handle " << k;
+        }
+        engine->LoadContactIndex();
+        std::vector<std::pair<std::int64_t, std::string>> rebuilt;
+        for (const ContactIndexEntry& e : engine->index())
+            rebuilt.emplace_back(e.offset, e.name);
+        EXPECT_EQ(followed, rebuilt);
+    }
+    // A failed change leaves the index as it was.
+    const auto before = indexNames();
+    ContactIndexEntry gone = engine->index()[0];
+    gone.offset = 1 << 30;
+    EXPECT_FALSE(engine->DeleteContact(gone));
+    EXPECT_EQ(indexNames(), before);
 }
