@@ -1,34 +1,30 @@
-// Engine speed at 1,000, 10,000 and 100,000 contacts, each figure also given as a ratio to
-// reading the same file into memory with one read (the "x_raw" counter).
-#include "benchdata.h"
+// The engine at 1,000 to 1,000,000 contacts. Every figure is also given as a ratio to
+// yardsticks measured beside it in the same iteration: x_raw, one read of the file through a
+// reused block buffer; x_copy, a copy of the file with a flush (what any complete rewrite
+// costs); x_unsafe, the same change made the way the program made it before its changes
+// became atomic (in place, then the whole index read again), on a copy of the same book.
+// peak_MiB is the process's peak memory during the benchmark.
+#include "benchsupport.h"
 #include "engine/addressbookengine.h"
 
-#include <benchmark/benchmark.h>
-
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <filesystem>
+#include <algorithm>
 #include <map>
-#include <string>
-#include <unistd.h>
-#include <vector>
 
 using namespace quenlark;
+using namespace quenlark::bench;
 
 namespace {
 
 class MemorySettings : public SettingsAccess {
 public:
-    std::optional<std::string> readString(const std::string& n) override {
-        auto it = strings.find(n);
-        return it == strings.end() ? std::nullopt : std::optional(it->second);
-    }
-    void writeString(const std::string& n, const std::string& v) override { strings[n] = v; }
+    explicit MemorySettings(std::string path) : path_(std::move(path)) {}
+    std::optional<std::string> readString(const std::string&) override { return path_; }
+    void writeString(const std::string&, const std::string&) override {}
     std::optional<std::int32_t> readNumber(const std::string&) override { return std::nullopt; }
     void writeNumber(const std::string&, std::int32_t) override {}
-    std::map<std::string, std::string> strings;
+
+private:
+    std::string path_;
 };
 
 class NoMessages : public MessageSink {
@@ -36,131 +32,307 @@ public:
     void showMessage(const std::string&, const std::string&, MessageKind) override {}
 };
 
-std::string benchDir() {
-    static std::string dir = [] {
-        std::string d = (std::filesystem::temp_directory_path() / "quenlark-bench-XXXXXX").string();
-        if (!::mkdtemp(d.data()))
+// An engine with a book of its own (a private copy of the cached book of that size).
+struct Book {
+    Book(std::size_t contacts, const std::string& name)
+        : path(CopyOf(CachedDatabase(contacts), name)), settings(path),
+          engine(settings, messages, CacheDir()) {
+        if (!engine.OpenAddressBook())
             std::abort();
-        std::atexit([] { std::filesystem::remove_all(benchDir()); });
-        return d;
-    }();
-    return dir;
-}
-
-// A database of n contacts, made once per size.
-std::string databaseOf(std::size_t n) {
-    const std::string path = benchDir() + "/db-" + std::to_string(n) + ".qab";
-    const std::string bytes = bench::SampleDatabase(n);
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    return path;
-}
-
-double rawReadSeconds(const std::string& path) {
-    double best = 1e9;
-    for (int k = 0; k < 5; ++k) {
-        const auto t0 = std::chrono::steady_clock::now();
-        const int fd = ::open(path.c_str(), O_RDONLY);
-        const auto size = std::size_t(::lseek(fd, 0, SEEK_END));
-        std::string buf(size, '\0');
-        benchmark::DoNotOptimize(::pread(fd, buf.data(), size, 0));
-        ::close(fd);
-        best = std::min(
-            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+        engine.LoadContactIndex();
     }
-    return best;
-}
-
-struct Fixture {
-    explicit Fixture(std::size_t n) : path(databaseOf(n)), engine(settings, messages, benchDir()) {
-        settings.strings[kActiveAddressBookValue] = path;
-        raw = rawReadSeconds(path);
+    ~Book() {
+        engine.CloseAddressBook();
+        std::filesystem::remove(path);
     }
-    ~Fixture() { std::filesystem::remove(path); }
     std::string path;
     MemorySettings settings;
     NoMessages messages;
     AddressBookEngine engine;
-    double raw = 0;
 };
 
-void reportRatio(benchmark::State& state, double seconds, double raw) {
-    state.counters["x_raw"] = seconds / double(state.iterations()) / raw;
-    state.counters["contacts"] = double(state.range(0));
+// Copies a file to a scratch file and flushes it: the cost of rewriting the whole book.
+double copyWithFlush(const std::string& from) {
+    const std::string to = CacheDir() + "/yardstick.copy";
+    const auto start = std::chrono::steady_clock::now();
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    std::vector<char> block(1 << 20);
+    for (ssize_t n; (n = ::read(in, block.data(), block.size())) > 0;)
+        if (::write(out, block.data(), std::size_t(n)) != n)
+            std::abort();
+    ::fsync(out);
+    ::close(in);
+    ::close(out);
+    const double seconds = SecondsSince(start);
+    std::filesystem::remove(to);
+    return seconds;
 }
 
-void BM_RawRead(benchmark::State& state) {
-    Fixture fx(std::size_t(state.range(0)));
-    for (auto _ : state) {
-        const int fd = ::open(fx.path.c_str(), O_RDONLY);
-        const auto size = std::size_t(::lseek(fd, 0, SEEK_END));
-        std::string buf(size, '\0');
-        benchmark::DoNotOptimize(::pread(fd, buf.data(), size, 0));
-        ::close(fd);
-    }
-    state.counters["contacts"] = double(state.range(0));
-}
+// How the program changed the book before: in place, then the index read again.
+namespace unsafe {
 
-void BM_OpenLoadCopy(benchmark::State& state) {
-    Fixture fx(std::size_t(state.range(0)));
+void refresh(AddressBookEngine& engine) {
     std::vector<std::string> handles;
-    double total = 0;
+    engine.LoadContactIndex();
+    engine.CopyContactIndex(handles);
+    benchmark::DoNotOptimize(handles.data());
+}
+
+int openRaw(const std::string& path) {
+    return ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+}
+
+void append(Book& book, const ContactRecord& r) {
+    const int fd = openRaw(book.path);
+    const off_t end = ::lseek(fd, 0, SEEK_END);
+    if (::pwrite(fd, r.bytes.data(), r.bytes.size(), end) != ssize_t(r.bytes.size()))
+        std::abort();
+    ::fsync(fd);
+    ::close(fd);
+    refresh(book.engine);
+}
+
+void rewrite(Book& book, std::int64_t offset, const ContactRecord& r) {
+    const int fd = openRaw(book.path);
+    if (::pwrite(fd, r.bytes.data(), r.bytes.size(), offset) != ssize_t(r.bytes.size()))
+        std::abort();
+    ::fsync(fd);
+    ::close(fd);
+    refresh(book.engine);
+}
+
+void deleteAt(Book& book, std::int64_t offset) {
+    const int fd = openRaw(book.path);
+    const off_t size = ::lseek(fd, 0, SEEK_END);
+    std::vector<char> block(4 << 20);
+    for (off_t from = offset + off_t(kRecordSize); from < size;) {
+        const auto want = std::size_t(std::min<off_t>(off_t(block.size()), size - from));
+        if (::pread(fd, block.data(), want, from) != ssize_t(want) ||
+            ::pwrite(fd, block.data(), want, from - off_t(kRecordSize)) != ssize_t(want))
+            std::abort();
+        from += off_t(want);
+    }
+    if (::ftruncate(fd, size - off_t(kRecordSize)) != 0)
+        std::abort();
+    ::fsync(fd);
+    ::close(fd);
+    refresh(book.engine);
+}
+
+void restore(Book& book, const std::string& backup) {
+    std::ifstream in(backup, std::ios::binary | std::ios::ate);
+    std::string bytes(std::size_t(in.tellg()), '\0');
+    in.seekg(0);
+    in.read(bytes.data(), std::streamsize(bytes.size()));
+    const int fd = openRaw(book.path);
+    if (::pwrite(fd, bytes.data(), bytes.size(), 0) != ssize_t(bytes.size()) ||
+        ::ftruncate(fd, off_t(bytes.size())) != 0)
+        std::abort();
+    ::fsync(fd);
+    ::close(fd);
+    refresh(book.engine);
+}
+
+} // namespace unsafe
+
+// One iteration's figures.
+struct Lap {
+    double change = 0;
+    double unsafe = 0;
+    double raw = 0;
+    double copy = 0;
+};
+
+class Laps {
+public:
+    Laps() { ResetPeakMemory(); }
+    void add(benchmark::State& state, const Lap& lap) {
+        state.SetIterationTime(lap.change);
+        sum_.change += lap.change;
+        sum_.unsafe += lap.unsafe;
+        sum_.raw += lap.raw;
+        sum_.copy += lap.copy;
+    }
+    void report(benchmark::State& state) const {
+        if (sum_.raw > 0)
+            state.counters["x_raw"] = sum_.change / sum_.raw;
+        if (sum_.copy > 0)
+            state.counters["x_copy"] = sum_.change / sum_.copy;
+        if (sum_.unsafe > 0)
+            state.counters["x_unsafe"] = sum_.change / sum_.unsafe;
+        state.counters["peak_MiB"] = PeakMemoryMiB();
+        state.counters["contacts"] = double(state.range(0));
+    }
+
+private:
+    Lap sum_;
+};
+
+void BM_OpenAndIndex(benchmark::State& state) {
+    const std::string path = CachedDatabase(std::size_t(state.range(0)));
+    MemorySettings settings(path);
+    NoMessages messages;
+    AddressBookEngine engine(settings, messages, CacheDir());
+    RawRead raw;
+    Laps laps;
+    std::vector<std::string> handles;
     for (auto _ : state) {
-        const auto t0 = std::chrono::steady_clock::now();
-        if (!fx.engine.OpenAddressBook())
+        Lap lap;
+        const auto start = std::chrono::steady_clock::now();
+        if (!engine.OpenAddressBook())
             state.SkipWithError("open failed");
-        fx.engine.LoadContactIndex();
-        benchmark::DoNotOptimize(fx.engine.CopyContactIndex(handles));
-        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        engine.LoadContactIndex();
+        engine.CopyContactIndex(handles);
+        lap.change = SecondsSince(start);
+        engine.CloseAddressBook();
+        lap.raw = raw.seconds(path);
+        laps.add(state, lap);
     }
-    reportRatio(state, total, fx.raw);
+    laps.report(state);
 }
 
-void BM_AppendRebuild(benchmark::State& state) {
-    Fixture fx(std::size_t(state.range(0)));
-    fx.engine.OpenAddressBook();
-    const ContactRecord r = bench::SampleContact(42);
-    std::vector<std::string> handles;
-    double total = 0;
+void BM_Add(benchmark::State& state) {
+    const auto contacts = std::size_t(state.range(0));
+    Book safe(contacts, "add-safe.qab");
+    Book old(contacts, "add-unsafe.qab");
+    RawRead raw;
+    Laps laps;
+    const ContactRecord r = SampleContact(contacts + 1);
     for (auto _ : state) {
-        const auto t0 = std::chrono::steady_clock::now();
-        if (!fx.engine.AppendContact(r))
+        Lap lap;
+        auto start = std::chrono::steady_clock::now();
+        if (!safe.engine.AppendContact(r))
             state.SkipWithError("append failed");
-        fx.engine.LoadContactIndex();
-        benchmark::DoNotOptimize(fx.engine.CopyContactIndex(handles));
-        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        lap.change = SecondsSince(start);
+        start = std::chrono::steady_clock::now();
+        unsafe::append(old, r);
+        lap.unsafe = SecondsSince(start);
+        lap.raw = raw.seconds(safe.path);
+        laps.add(state, lap);
     }
-    reportRatio(state, total, fx.raw);
+    laps.report(state);
 }
 
-void BM_DeleteFirstRebuild(benchmark::State& state) {
-    Fixture fx(std::size_t(state.range(0)));
-    fx.engine.OpenAddressBook();
-    fx.engine.LoadContactIndex();
-    const ContactRecord r = bench::SampleContact(7);
-    std::vector<std::string> handles;
-    double total = 0;
+void BM_Modify(benchmark::State& state) {
+    const auto contacts = std::size_t(state.range(0));
+    Book safe(contacts, "modify-safe.qab");
+    Book old(contacts, "modify-unsafe.qab");
+    RawRead raw;
+    Laps laps;
+    const ContactRecord r = SampleContact(contacts + 1);
+    const std::size_t middle = contacts / 2;
     for (auto _ : state) {
-        const auto t0 = std::chrono::steady_clock::now();
-        if (!fx.engine.DeleteContact(fx.engine.index().front()))
-            state.SkipWithError("delete failed");
-        fx.engine.LoadContactIndex();
-        benchmark::DoNotOptimize(fx.engine.CopyContactIndex(handles));
-        total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        state.PauseTiming();
-        (void)fx.engine.AppendContact(r); // keep the size steady
-        fx.engine.LoadContactIndex();
-        state.ResumeTiming();
+        Lap lap;
+        auto start = std::chrono::steady_clock::now();
+        if (!safe.engine.RewriteContact(safe.engine.index()[middle], r))
+            state.SkipWithError("rewrite failed");
+        lap.change = SecondsSince(start);
+        start = std::chrono::steady_clock::now();
+        unsafe::rewrite(old, old.engine.index()[middle].offset, r);
+        lap.unsafe = SecondsSince(start);
+        lap.raw = raw.seconds(safe.path);
+        laps.add(state, lap);
     }
-    reportRatio(state, total, fx.raw);
+    laps.report(state);
+}
+
+void BM_DeleteFirst(benchmark::State& state) {
+    const auto contacts = std::size_t(state.range(0));
+    Book safe(contacts, "delete-safe.qab");
+    Book old(contacts, "delete-unsafe.qab");
+    RawRead raw;
+    Laps laps;
+    const ContactRecord r = SampleContact(0);
+    for (auto _ : state) {
+        Lap lap;
+        auto start = std::chrono::steady_clock::now();
+        if (!safe.engine.DeleteContact(safe.engine.index().front()))
+            state.SkipWithError("delete failed");
+        lap.change = SecondsSince(start);
+        start = std::chrono::steady_clock::now();
+        unsafe::deleteAt(old, old.engine.index().front().offset);
+        lap.unsafe = SecondsSince(start);
+        lap.raw = raw.seconds(safe.path);
+        lap.copy = copyWithFlush(safe.path);
+        laps.add(state, lap);
+        // Both books get a contact back at the end, so every round deletes from as many.
+        (void)safe.engine.AppendContact(r);
+        unsafe::append(old, r);
+    }
+    laps.report(state);
+}
+
+void BM_Restore(benchmark::State& state) {
+    const auto contacts = std::size_t(state.range(0));
+    Book safe(contacts, "restore-safe.qab");
+    Book old(contacts, "restore-unsafe.qab");
+    const std::string backup = CopyOf(CachedDatabase(contacts), "restore.QuenlarkBackup");
+    RawRead raw;
+    Laps laps;
+    for (auto _ : state) {
+        Lap lap;
+        auto start = std::chrono::steady_clock::now();
+        if (!safe.engine.RestoreBackupCopy(backup))
+            state.SkipWithError("restore failed");
+        lap.change = SecondsSince(start);
+        start = std::chrono::steady_clock::now();
+        unsafe::restore(old, backup);
+        lap.unsafe = SecondsSince(start);
+        lap.raw = raw.seconds(safe.path);
+        lap.copy = copyWithFlush(backup);
+        laps.add(state, lap);
+    }
+    laps.report(state);
+    std::filesystem::remove(backup);
+}
+
+void BM_Backup(benchmark::State& state) {
+    const auto contacts = std::size_t(state.range(0));
+    Book book(contacts, "backup-source.qab");
+    const std::string backup = CacheDir() + "/saved.QuenlarkBackup";
+    RawRead raw;
+    Laps laps;
+    for (auto _ : state) {
+        Lap lap;
+        const auto start = std::chrono::steady_clock::now();
+        if (!book.engine.SaveBackupCopy(backup))
+            state.SkipWithError("backup failed");
+        lap.change = SecondsSince(start);
+        lap.raw = raw.seconds(book.path);
+        lap.copy = copyWithFlush(book.path);
+        laps.add(state, lap);
+    }
+    laps.report(state);
+    std::filesystem::remove(backup);
 }
 
 } // namespace
 
-BENCHMARK(BM_RawRead)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OpenLoadCopy)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_AppendRebuild)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DeleteFirstRebuild)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenAndIndex)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Add)->Arg(100000)->Arg(1000000)->UseManualTime()->Iterations(20)->Unit(
+    benchmark::kMillisecond);
+BENCHMARK(BM_Modify)->Arg(100000)->Arg(1000000)->UseManualTime()->Iterations(20)->Unit(
+    benchmark::kMillisecond);
+BENCHMARK(BM_DeleteFirst)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Restore)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Backup)->Arg(100000)->Arg(1000000)->UseManualTime()->Iterations(3)->Unit(
+    benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
