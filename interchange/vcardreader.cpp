@@ -73,10 +73,16 @@ void applyParameter(std::string_view key, std::string_view value, bool bare, Pro
         return;
     }
     if (EqualsNoCase(key, "TYPE")) {
-        if (EqualsNoCase(value, "PREF"))
-            p->pref = std::min(p->pref, 1);
-        else
-            p->types.push_back(ToUpperAscii(value));
+        // A quoted list, TYPE="work,voice", holds several types in one value.
+        for (std::size_t at = 0; at <= value.size();) {
+            const std::size_t comma = std::min(value.find(',', at), value.size());
+            const std::string_view type = TrimBlanks(value.substr(at, comma - at));
+            if (EqualsNoCase(type, "PREF"))
+                p->pref = std::min(p->pref, 1);
+            else if (!type.empty())
+                p->types.push_back(ToUpperAscii(type));
+            at = comma + 1;
+        }
     } else if (EqualsNoCase(key, "PREF")) {
         int n = 0;
         const auto r = std::from_chars(value.data(), value.data() + value.size(), n);
