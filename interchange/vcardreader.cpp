@@ -401,9 +401,15 @@ bool VCardReader::finishCard(ImportedContact& contact) {
         }
         const Charset cs = p.hasCharset ? CharsetFromName(p.charset) : Charset::Utf8;
         if (cs == Charset::Unsupported) {
+            // The name comes from the file: shown only when it is plain ASCII.
+            const bool printable =
+                p.charset.size() <= 40 && std::all_of(p.charset.begin(), p.charset.end(),
+                                                      [](char c) { return c >= 0x20 && c < 0x7F; });
             if (contact.problem.empty())
-                contact.problem = "The contact's text is in the character set \"" + p.charset +
-                                  "\", which cannot be read.";
+                contact.problem = printable ? "The contact's text is in the character set \"" +
+                                                  p.charset + "\", which cannot be read."
+                                            : "The contact's text is in a character set that "
+                                              "cannot be read.";
             return false;
         }
         const std::string_view raw = p.quotedPrintable
