@@ -15,7 +15,7 @@ using Property = VCardReader::Property;
 // A logical line longer than this is not a contact's text; only the properties kept are
 // counted, so a large photo does not reach it.
 constexpr std::size_t kMaxLogicalLine = 16u << 20;
-// More properties than this in one vCard make the contact suspect rather than the reader slow.
+// More properties than this in one vCard flag the contact rather than slow the reader down.
 constexpr std::size_t kMaxProperties = 10000;
 
 enum class LineKind { Begin, End, Kept, Other };
