@@ -1,0 +1,154 @@
+#include "interchange/linereader.h"
+
+#include <cstring>
+
+namespace quenlark {
+
+namespace {
+
+constexpr std::size_t kChunk = 64 * 1024;
+
+} // namespace
+
+std::string_view LineEndText(LineEnd end) {
+    switch (end) {
+    case LineEnd::Lf:
+        return "\n";
+    case LineEnd::CrLf:
+        return "\r\n";
+    case LineEnd::Cr:
+        return "\r";
+    case LineEnd::None:
+        break;
+    }
+    return {};
+}
+
+LineReader::LineReader(std::istream& in, std::uint64_t maxBytes, std::size_t maxLine)
+    : in_(in), maxBytes_(maxBytes), maxLine_(maxLine) {}
+
+void LineReader::fail(Failure f) {
+    if (failure_ == Failure::None)
+        failure_ = f;
+    eof_ = true;
+}
+
+bool LineReader::fill() {
+    if (eof_ || failure_ != Failure::None)
+        return false;
+    // Keep the unread bytes, moved to the front, and read a chunk behind them.
+    if (begin_ > 0) {
+        std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    if (buf_.size() < end_ + kChunk)
+        buf_.resize(end_ + kChunk);
+    in_.read(buf_.data() + end_, static_cast<std::streamsize>(kChunk));
+    const auto got = static_cast<std::size_t>(in_.gcount());
+    if (in_.bad()) {
+        fail(Failure::Io);
+        return false;
+    }
+    if (got == 0) {
+        eof_ = true;
+        return false;
+    }
+    if (std::memchr(buf_.data() + end_, '\0', got)) {
+        fail(Failure::Binary);
+        return false;
+    }
+    total_ += got;
+    if (total_ > maxBytes_) {
+        fail(Failure::TooLarge);
+        return false;
+    }
+    end_ += got;
+    if (got < kChunk && in_.eof())
+        eof_ = true;
+    return true;
+}
+
+std::string_view LineReader::head(std::size_t count) {
+    while (end_ - begin_ < count && fill()) {
+    }
+    return std::string_view(buf_.data() + begin_, std::min(count, end_ - begin_));
+}
+
+void LineReader::skip(std::size_t count) {
+    begin_ += std::min(count, end_ - begin_);
+}
+
+void LineReader::unread() {
+    repeat_ = true;
+    --line_;
+}
+
+bool LineReader::next(std::string_view& line, LineEnd& end) {
+    if (repeat_) {
+        repeat_ = false;
+        line = last_;
+        end = lastEnd_;
+        ++line_;
+        return true;
+    }
+    if (failure_ != Failure::None)
+        return false;
+    std::size_t scanned = 0; // bytes after begin_ known to hold no line end
+    for (;;) {
+        const char* base = buf_.data() + begin_;
+        const std::size_t avail = end_ - begin_;
+        const char* from = base + scanned;
+        const std::size_t left = avail - scanned;
+        const char* lf = static_cast<const char*>(std::memchr(from, '\n', left));
+        const std::size_t lfSpan = lf ? static_cast<std::size_t>(lf - from) : left;
+        const char* cr = static_cast<const char*>(std::memchr(from, '\r', lfSpan));
+        if (cr && cr + 1 == base + avail && !eof_) {
+            // A CR at the end of what was read may be the first half of a CRLF.
+            scanned = static_cast<std::size_t>(cr - base);
+            if (!fill() && failure_ != Failure::None)
+                return false;
+            continue;
+        }
+        const char* stop = cr ? cr : lf;
+        if (stop) {
+            const auto len = static_cast<std::size_t>(stop - base);
+            if (len > maxLine_) {
+                fail(Failure::LineTooLong);
+                return false;
+            }
+            std::size_t skipLen = 1;
+            if (cr) {
+                const bool crlf = cr + 1 < base + avail && cr[1] == '\n';
+                end = crlf ? LineEnd::CrLf : LineEnd::Cr;
+                skipLen = crlf ? 2 : 1;
+            } else {
+                end = LineEnd::Lf;
+            }
+            line = std::string_view(base, len);
+            begin_ += len + skipLen;
+            break;
+        }
+        if (avail > maxLine_) {
+            fail(Failure::LineTooLong);
+            return false;
+        }
+        scanned = avail;
+        if (!fill()) {
+            if (failure_ != Failure::None)
+                return false;
+            if (end_ == begin_)
+                return false;
+            line = std::string_view(buf_.data() + begin_, end_ - begin_);
+            end = LineEnd::None;
+            begin_ = end_;
+            break;
+        }
+    }
+    last_ = line;
+    lastEnd_ = end;
+    ++line_;
+    return true;
+}
+
+} // namespace quenlark

@@ -1,0 +1,172 @@
+#include "interchange/textcodec.h"
+
+#include "engine/codepage.h"
+
+namespace quenlark {
+
+namespace {
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+bool isContinuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
+
+} // namespace
+
+std::size_t InvalidUtf8Offset(std::string_view text) {
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char c = s[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t len;
+        char32_t cp;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+            cp = c & 0x1Fu;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            cp = c & 0x0Fu;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            cp = c & 0x07u;
+        } else {
+            return i;
+        }
+        if (n - i < len)
+            return i;
+        for (std::size_t k = 1; k < len; ++k) {
+            if (!isContinuation(s[i + k]))
+                return i;
+            cp = (cp << 6) | (s[i + k] & 0x3Fu);
+        }
+        if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+            (cp >= 0xD800 && cp <= 0xDFFF))
+            return i;
+        i += len;
+    }
+    return std::string_view::npos;
+}
+
+std::size_t Utf8BoundaryAtOrBefore(std::string_view text, std::size_t pos) {
+    if (pos >= text.size())
+        return text.size();
+    while (pos > 0 && isContinuation(static_cast<unsigned char>(text[pos])))
+        --pos;
+    return pos;
+}
+
+std::size_t Utf8Length(std::string_view text) {
+    std::size_t count = 0;
+    for (char c : text)
+        if (!isContinuation(static_cast<unsigned char>(c)))
+            ++count;
+    return count;
+}
+
+std::string DecodeQuotedPrintable(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '=') {
+            out += c;
+            continue;
+        }
+        const std::size_t rest = text.size() - i - 1;
+        if (rest >= 2 && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            i += 2;
+        } else if (rest == 0) {
+            // A soft line break at the very end.
+        } else if (text[i + 1] == '\n') {
+            i += 1;
+        } else if (text[i + 1] == '\r') {
+            i += (rest >= 2 && text[i + 2] == '\n') ? 2 : 1;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+Charset CharsetFromName(std::string_view name) {
+    const std::string n = ToUpperAscii(TrimBlanks(name));
+    if (n == "UTF-8" || n == "UTF8")
+        return Charset::Utf8;
+    if (n == "US-ASCII" || n == "ASCII" || n == "ANSI_X3.4-1968" || n == "US")
+        return Charset::Ascii;
+    if (n == "ISO-8859-1" || n == "ISO8859-1" || n == "ISO_8859-1" || n == "LATIN1" ||
+        n == "LATIN-1" || n == "L1" || n == "WINDOWS-1252" || n == "CP1252" || n == "X-CP1252")
+        return Charset::Windows1252;
+    return Charset::Unsupported;
+}
+
+bool DecodeToUtf8(std::string_view bytes, Charset charset, std::string& out) {
+    switch (charset) {
+    case Charset::Utf8:
+        if (!IsValidUtf8(bytes))
+            return false;
+        out.assign(bytes);
+        return true;
+    case Charset::Ascii:
+        for (char c : bytes)
+            if (static_cast<unsigned char>(c) >= 0x80)
+                return false;
+        out.assign(bytes);
+        return true;
+    case Charset::Windows1252:
+        out = Cp1252ToUtf8(bytes);
+        return true;
+    case Charset::Unsupported:
+        break;
+    }
+    return false;
+}
+
+char ToUpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string ToUpperAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        c = ToUpperAscii(c);
+    return out;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (ToUpperAscii(a[i]) != ToUpperAscii(b[i]))
+            return false;
+    return true;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    const auto b = text.find_first_not_of(" \t");
+    if (b == std::string_view::npos)
+        return {};
+    const auto e = text.find_last_not_of(" \t");
+    return text.substr(b, e - b + 1);
+}
+
+} // namespace quenlark
