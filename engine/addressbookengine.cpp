@@ -261,6 +261,38 @@ ContactRecord AddressBookEngine::ReadContact(const ContactIndexEntry& entry) con
     return record;
 }
 
+AddressBookEngine::RecordStream::RecordStream(int fd, std::vector<std::int64_t> offsets)
+    : fd_(fd), offsets_(std::move(offsets)) {}
+
+AddressBookEngine::RecordStream
+AddressBookEngine::StreamContacts(std::vector<std::int64_t> offsets) const {
+    return RecordStream(fd_, std::move(offsets));
+}
+
+bool AddressBookEngine::RecordStream::next(ContactRecord& record) {
+    if (nextOffset_ >= offsets_.size())
+        return false;
+    if (nextOffset_ >= blockFirst_ + blockCount_) {
+        // The run of records that lie one after another from here, read at once.
+        std::size_t run = 1;
+        while (nextOffset_ + run < offsets_.size() && run < kIndexBlockRecords &&
+               offsets_[nextOffset_ + run] ==
+                   offsets_[nextOffset_] + std::int64_t(run * kRecordSize))
+            ++run;
+        block_.assign(run * kRecordSize, 0);
+        const std::int64_t got =
+            fd_ < 0 ? -1 : fileio::readAt(fd_, block_.data(), block_.size(), offsets_[nextOffset_]);
+        if (got < 0)
+            std::fill(block_.begin(), block_.end(), 0);
+        blockFirst_ = nextOffset_;
+        blockCount_ = run;
+    }
+    const char* at = block_.data() + (nextOffset_ - blockFirst_) * kRecordSize;
+    std::copy(at, at + kRecordSize, record.bytes.begin());
+    ++nextOffset_;
+    return true;
+}
+
 Result AddressBookEngine::checkInPlace() const {
     if (fd_ < 0)
         return Result::Fail(Failure::NotOpen, "No address book is open");

@@ -73,6 +73,27 @@ public:
 
     // The entry's record; any part that cannot be read is zero-filled.
     ContactRecord ReadContact(const ContactIndexEntry& entry) const;
+
+    // Reads the records at `offsets`, in that order, neighbouring ones a block at a time (so
+    // all the contacts of a large book in file order take a few hundred reads, not a read
+    // each). Valid while the database file is not changed; a record that cannot be read
+    // comes back zero-filled, as from ReadContact.
+    class RecordStream {
+    public:
+        bool next(ContactRecord& record);
+        std::size_t count() const { return offsets_.size(); }
+
+    private:
+        friend class AddressBookEngine;
+        RecordStream(int fd, std::vector<std::int64_t> offsets);
+        int fd_;
+        std::vector<std::int64_t> offsets_;
+        std::size_t nextOffset_ = 0;
+        std::vector<char> block_;
+        std::size_t blockFirst_ = 0; // index into offsets_ of the block's first record
+        std::size_t blockCount_ = 0;
+    };
+    RecordStream StreamContacts(std::vector<std::int64_t> offsets) const;
     // Writes a record after the last one. Success once it is on the disk.
     Result AppendContact(const ContactRecord& record);
     // Appends the records `next` gives (it returns false after the last) as one change: all

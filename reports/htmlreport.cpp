@@ -1,6 +1,7 @@
 #include "reports/htmlreport.h"
 
 #include "engine/contactrecord.h"
+#include "reports/reportcomposer.h"
 
 #include <QIODevice>
 
@@ -39,30 +40,7 @@ constexpr const char* kHead[] = {
 
 constexpr const char* kTail[] = {"</BODY>", "</HTML>"};
 
-QByteArray escapedValue(const ContactRecord& record, ReportField field) {
-    const std::string value = ReportFieldValue(record, field);
-    return HtmlEscaped(QByteArray(value.data(), qsizetype(value.size())));
-}
-
-QByteArray contactLine(const ContactRecord& record, const ReportFields& fields) {
-    QByteArray line;
-    if (fields.has(ReportField::Name))
-        line += "<font size=\"5\"><B>" + escapedValue(record, ReportField::Name) + "</B></FONT>";
-    line += "<blockquote>";
-    for (std::size_t i = 1; i < kReportFieldCount; ++i) {
-        const auto field = static_cast<ReportField>(i);
-        if (fields.has(field))
-            line += kHtmlLabels[i] + escapedValue(record, field) + "<br>";
-    }
-    line += "</blockquote>";
-    return line;
-}
-
-} // namespace
-
-QByteArray HtmlEscaped(const QByteArray& text) {
-    QByteArray out;
-    out.reserve(text.size());
+void appendEscaped(std::string& out, std::string_view text) {
     for (const char c : text) {
         switch (c) {
         case '&':
@@ -81,21 +59,72 @@ QByteArray HtmlEscaped(const QByteArray& text) {
             out += c;
         }
     }
-    return out;
+}
+
+class HtmlComposer : public ReportComposer {
+public:
+    explicit HtmlComposer(const ReportFields& fields) : fields_(fields) {}
+
+    void head(std::string& out) override {
+        for (const char* line : kHead) {
+            out += line;
+            out += kEol;
+        }
+    }
+    // "<BR>", the contact's line, "<HR>".
+    void contact(std::string& out, const ContactRecord& record) override {
+        out += "<BR>";
+        out += kEol;
+        if (fields_.has(ReportField::Name)) {
+            out += "<font size=\"5\"><B>";
+            appendEscaped(out, ReportFieldValue(record, ReportField::Name));
+            out += "</B></FONT>";
+        }
+        out += "<blockquote>";
+        for (std::size_t i = 1; i < kReportFieldCount; ++i) {
+            const auto field = static_cast<ReportField>(i);
+            if (!fields_.has(field))
+                continue;
+            out += kHtmlLabels[i];
+            appendEscaped(out, ReportFieldValue(record, field));
+            out += "<br>";
+        }
+        out += "</blockquote>";
+        out += kEol;
+        out += "<HR>";
+        out += kEol;
+    }
+    void tail(std::string& out) override {
+        for (const char* line : kTail) {
+            out += line;
+            out += kEol;
+        }
+    }
+
+private:
+    ReportFields fields_;
+};
+
+} // namespace
+
+std::unique_ptr<ReportComposer> MakeHtmlComposer(const ReportFields& fields) {
+    return std::make_unique<HtmlComposer>(fields);
+}
+
+QByteArray HtmlEscaped(const QByteArray& text) {
+    std::string out;
+    appendEscaped(out, std::string_view(text.data(), std::size_t(text.size())));
+    return QByteArray::fromStdString(out);
 }
 
 QByteArray BuildHtmlReport(std::span<const ContactRecord> contacts, const ReportFields& fields) {
-    QByteArray html;
-    for (const char* line : kHead)
-        html += QByteArray(line) + kEol;
-    for (const ContactRecord& record : contacts) {
-        html += QByteArray("<BR>") + kEol;
-        html += contactLine(record, fields) + kEol;
-        html += QByteArray("<HR>") + kEol;
-    }
-    for (const char* line : kTail)
-        html += QByteArray(line) + kEol;
-    return html;
+    HtmlComposer composer(fields);
+    std::string html;
+    composer.head(html);
+    for (const ContactRecord& record : contacts)
+        composer.contact(html, record);
+    composer.tail(html);
+    return QByteArray::fromStdString(html);
 }
 
 bool WriteHtmlReport(QIODevice& out, std::span<const ContactRecord> contacts,

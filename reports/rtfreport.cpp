@@ -1,6 +1,7 @@
 #include "reports/rtfreport.h"
 
 #include "engine/contactrecord.h"
+#include "reports/reportcomposer.h"
 
 #include <QIODevice>
 
@@ -29,44 +30,8 @@ constexpr std::array<const char*, kReportFieldCount> kRtfLabels{{
 constexpr char kIndent[] = "    ";
 constexpr char kPar[] = "\\par\r\n";
 
-QByteArray escapedValue(const ContactRecord& record, ReportField field) {
-    const std::string value = ReportFieldValue(record, field);
-    return RtfEscaped(QByteArray(value.data(), qsizetype(value.size())));
-}
-
-QByteArray sizeWord(int halfPoints) {
-    return "\\fs" + QByteArray::number(halfPoints);
-}
-
-// Control words are always followed by one space before text; that space only ends
-// the control word, so the text after it keeps its own leading spaces.
-QByteArray contactBlock(const ContactRecord& record, const ReportFields& fields) {
-    QByteArray block;
-    if (fields.has(ReportField::Name)) {
-        block += "\\b" + sizeWord(kNameSize) + ' ' + escapedValue(record, ReportField::Name);
-        block += kPar;
-        block += kPar;
-    }
-    block += "\\b0" + sizeWord(kFieldSize);
-    for (std::size_t i = 1; i < kReportFieldCount; ++i) {
-        const auto field = static_cast<ReportField>(i);
-        if (!fields.has(field))
-            continue;
-        block += QByteArray("\\b ") + kIndent + kRtfLabels[i];
-        block += QByteArray("\\b0 ") + kIndent + escapedValue(record, field);
-        block += kPar;
-    }
-    block += kPar;
-    block += kPar;
-    return block;
-}
-
-} // namespace
-
-QByteArray RtfEscaped(const QByteArray& text) {
+void appendEscaped(std::string& out, std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
-    QByteArray out;
-    out.reserve(text.size());
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '\\' || c == '{' || c == '}') {
@@ -80,18 +45,78 @@ QByteArray RtfEscaped(const QByteArray& text) {
             out += c;
         }
     }
-    return out;
+}
+
+void appendSize(std::string& out, int halfPoints) {
+    out += "\\fs";
+    out += std::to_string(halfPoints);
+}
+
+class RichTextComposer : public ReportComposer {
+public:
+    explicit RichTextComposer(const ReportFields& fields) : fields_(fields) {}
+
+    void head(std::string& out) override {
+        out += "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Tahoma;}}\r\n";
+        out += "\\uc1\\pard\\plain\\f0";
+        appendSize(out, kFieldSize);
+        out += kPar;
+    }
+    // Control words are always followed by one space before text; that space only ends
+    // the control word, so the text after it keeps its own leading spaces.
+    void contact(std::string& out, const ContactRecord& record) override {
+        if (fields_.has(ReportField::Name)) {
+            out += "\\b";
+            appendSize(out, kNameSize);
+            out += ' ';
+            appendEscaped(out, ReportFieldValue(record, ReportField::Name));
+            out += kPar;
+            out += kPar;
+        }
+        out += "\\b0";
+        appendSize(out, kFieldSize);
+        for (std::size_t i = 1; i < kReportFieldCount; ++i) {
+            const auto field = static_cast<ReportField>(i);
+            if (!fields_.has(field))
+                continue;
+            out += "\\b ";
+            out += kIndent;
+            out += kRtfLabels[i];
+            out += "\\b0 ";
+            out += kIndent;
+            appendEscaped(out, ReportFieldValue(record, field));
+            out += kPar;
+        }
+        out += kPar;
+        out += kPar;
+    }
+    void tail(std::string& out) override { out += "}\r\n"; }
+
+private:
+    ReportFields fields_;
+};
+
+} // namespace
+
+std::unique_ptr<ReportComposer> MakeRichTextComposer(const ReportFields& fields) {
+    return std::make_unique<RichTextComposer>(fields);
+}
+
+QByteArray RtfEscaped(const QByteArray& text) {
+    std::string out;
+    appendEscaped(out, std::string_view(text.data(), std::size_t(text.size())));
+    return QByteArray::fromStdString(out);
 }
 
 QByteArray BuildRichTextReport(std::span<const ContactRecord> contacts,
                                const ReportFields& fields) {
-    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 "
-                     "Tahoma;}}\r\n";
-    rtf += "\\uc1\\pard\\plain\\f0" + sizeWord(kFieldSize) + kPar;
+    RichTextComposer composer(fields);
+    std::string rtf;
+    composer.head(rtf);
     for (const ContactRecord& record : contacts)
-        rtf += contactBlock(record, fields);
-    rtf += "}\r\n";
-    return rtf;
+        composer.contact(rtf, record);
+    composer.tail(rtf);
+    return QByteArray::fromStdString(rtf);
 }
 
 bool WriteRichTextReport(QIODevice& out, std::span<const ContactRecord> contacts,

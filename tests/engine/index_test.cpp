@@ -131,3 +131,25 @@ TEST_F(IndexTest, TheIndexFollowsEachChangeAsARebuildWould) {
     EXPECT_FALSE(engine->DeleteContact(gone));
     EXPECT_EQ(indexNames(), before);
 }
+
+TEST_F(IndexTest, StreamingRecordsGivesThemInTheAskedOrder) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 1200; ++i) // more than one block of neighbours
+        names.push_back("P" + std::to_string(i));
+    openWith(names);
+    std::vector<std::int64_t> offsets;
+    for (const ContactIndexEntry& e : engine->index())
+        offsets.push_back(e.offset);
+    const std::vector<std::int64_t> all = offsets;
+    // Chosen contacts in any order: runs of neighbours, jumps back, repeats.
+    offsets = {all[5], all[6], all[7], all[1100], all[0], all[0], all[1199]};
+    for (const auto& order : {all, offsets}) {
+        AddressBookEngine::RecordStream stream = engine->StreamContacts(order);
+        ContactRecord r;
+        for (const std::int64_t at : order) {
+            ASSERT_TRUE(stream.next(r));
+            EXPECT_EQ(r.text(Field::Name), "P" + std::to_string((at - 36) / 2444));
+        }
+        EXPECT_FALSE(stream.next(r));
+    }
+}

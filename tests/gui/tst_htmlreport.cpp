@@ -180,6 +180,44 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
         QVERIFY(!SaveReportFile(QString(), ReportFormat::Html, contacts, ReportFields::All()));
     }
+
+    // A report larger than the block it is written in comes out as the whole document
+    // would; a link is followed and kept; a new file is its owner's only; a cancel leaves
+    // the old file.
+    void largeReportsLinksAndCancels() {
+        QTemporaryDir dir;
+        std::vector<ContactRecord> many;
+        for (int i = 0; i < 5000; ++i)
+            many.push_back(ReportContact(("Person " + std::to_string(i)).c_str(),
+                                         {{Field::Address, "1 Long Street"}}, i % 235));
+        const ReportFields fields = ReportFields::All();
+        const QString target = dir.filePath(QStringLiteral("target.html"));
+        QVERIFY(QFile::link(target, dir.filePath(QStringLiteral("link.html"))));
+        QVERIFY(SaveReportFile(dir.filePath(QStringLiteral("link.html")), ReportFormat::Html, many,
+                               fields));
+        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("link.html"))).isSymLink());
+        QFile written(target);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray whole = BuildHtmlReport(many, fields);
+        QVERIFY(whole.size() > 2 * 1024 * 1024);
+        QVERIFY(written.readAll() == whole);
+        QCOMPARE(written.permissions() & 0x0077, QFileDevice::Permissions());
+
+        std::size_t given = 0;
+        const Result cancelled = SaveReportFile(
+            target, ReportFormat::RichText,
+            [&](ContactRecord& r) {
+                if (given == many.size())
+                    return false;
+                r = many[given++];
+                return true;
+            },
+            fields, [](std::int64_t done) { return done < 2000; });
+        QCOMPARE(cancelled.failure(), Failure::Cancelled);
+        written.seek(0);
+        QVERIFY(written.readAll() == whole);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    }
 };
 
 QTEST_MAIN(TestHtmlReport)
