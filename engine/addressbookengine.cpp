@@ -410,6 +410,9 @@ Result AddressBookEngine::AppendContacts(const RecordSource& next, const Progres
         if ((!more || block.size() >= kAppendBlockRecords * kRecordSize) && !flush())
             break;
     }
+    // The last word before the change is made final.
+    if (outcome && progress && !progress(count))
+        outcome = Result::Fail(Failure::Cancelled, "The import was cancelled");
     if (outcome && !fileio::sync(fd_))
         outcome = ioFailure("Cannot flush \"" + real + "\"", errno);
     if (outcome) {

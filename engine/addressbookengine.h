@@ -98,7 +98,8 @@ public:
     Result AppendContact(const ContactRecord& record);
     // Appends the records `next` gives (it returns false after the last) as one change: all
     // of them are on the disk, or none is. `progress`, when given, hears the count written
-    // so far now and then and may return false to cancel (Failure::Cancelled, nothing added).
+    // so far now and then, and once more before the change is made final; it may return
+    // false to cancel (Failure::Cancelled, nothing added).
     using RecordSource = std::function<bool(ContactRecord& record)>;
     using Progress = std::function<bool(std::int64_t done)>;
     Result AppendContacts(const RecordSource& next, const Progress& progress = {});

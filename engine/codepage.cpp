@@ -43,6 +43,21 @@ int UnicodeToCp1252(char32_t cp) {
     return -1;
 }
 
+unsigned char FoldCaseCp1252(unsigned char byte) {
+    if ((byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7))
+        return static_cast<unsigned char>(byte + 0x20);
+    switch (byte) {
+    case 0x8A: // Š
+    case 0x8C: // Œ
+    case 0x8E: // Ž
+        return static_cast<unsigned char>(byte + 0x10);
+    case 0x9F: // Ÿ
+        return 0xFF;
+    default:
+        return byte;
+    }
+}
+
 bool Utf8ToCp1252(std::string_view utf8, std::string& out) {
     out.clear();
     out.reserve(utf8.size());

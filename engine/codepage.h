@@ -22,4 +22,8 @@ char32_t Cp1252ToUnicode(unsigned char byte);
 // The Windows-1252 byte for a code point, or -1 when it has none.
 int UnicodeToCp1252(char32_t codePoint);
 
+// The small letter of a Windows-1252 capital (A-Z, the accented capitals, Š, Œ, Ž, Ÿ);
+// every other byte as it is. For comparisons that ignore letter case.
+unsigned char FoldCaseCp1252(unsigned char byte);
+
 } // namespace quenlark

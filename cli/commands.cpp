@@ -1,0 +1,283 @@
+#include "cli/commands.h"
+
+#include "engine/addressbookengine.h"
+#include "engine/atomicfile.h"
+#include "engine/bookreader.h"
+#include "engine/codepage.h"
+#include "engine/fileio.h"
+#include "interchange/contactreader.h"
+#include "interchange/csvwriter.h"
+#include "interchange/vcardwriter.h"
+
+#include <array>
+#include <cstring>
+#include <ostream>
+#include <streambuf>
+
+namespace quenlark {
+
+namespace {
+
+std::string bookPath(const CommandLineContext& context) {
+    const std::string path = context.databasePath ? context.databasePath() : std::string();
+    if (path.empty())
+        context.err << "quenlark-addressbook: there is no address book yet; start the program "
+                       "once to make one\n";
+    return path;
+}
+
+int fail(const CommandLineContext& context, const std::string& message) {
+    context.err << "quenlark-addressbook: " << message << '\n';
+    return kExitFailed;
+}
+
+// ---- Query -------------------------------------------------------------------------
+
+// A byte table that folds letter case, so a comparison ignores it.
+const std::array<unsigned char, 256>& foldTable() {
+    static const std::array<unsigned char, 256> table = [] {
+        std::array<unsigned char, 256> t{};
+        for (int b = 0; b < 256; ++b)
+            t[std::size_t(b)] = FoldCaseCp1252(static_cast<unsigned char>(b));
+        return t;
+    }();
+    return table;
+}
+
+// The text of a record's field, up to its NUL.
+std::string_view fieldOf(const char* record, Field field) {
+    const FieldSlot slot = slotOf(field);
+    return std::string_view(record + slot.offset, strnlen(record + slot.offset, slot.width));
+}
+
+// True when `folded` (already folded) occurs in `text` ignoring letter case.
+bool holds(std::string_view text, std::string_view folded) {
+    if (folded.empty())
+        return true;
+    const auto& fold = foldTable();
+    for (std::size_t i = 0; i + folded.size() <= text.size(); ++i) {
+        std::size_t k = 0;
+        while (k < folded.size() && fold[static_cast<unsigned char>(text[i + k])] ==
+                                        static_cast<unsigned char>(folded[k]))
+            ++k;
+        if (k == folded.size())
+            return true;
+    }
+    return false;
+}
+
+// A field as one cell of a query line: UTF-8, with tabs and line breaks made blanks.
+void appendCell(std::string& out, std::string_view stored) {
+    for (const char c : Cp1252ToUtf8(stored))
+        out += c == '\t' || c == '\n' || c == '\r' ? ' ' : c;
+}
+
+// ---- Export ------------------------------------------------------------------------
+
+// A stream buffer that fills an AtomicFileWriter a block at a time.
+class AtomicFileBuffer : public std::streambuf {
+public:
+    explicit AtomicFileBuffer(AtomicFileWriter& file) : file_(file), block_(1 << 20) {
+        setp(block_.data(), block_.data() + block_.size());
+    }
+    Result flush() {
+        if (failure_ && pptr() > pbase()) // nothing failed so far
+            failure_ = file_.write(pbase(), std::size_t(pptr() - pbase()));
+        setp(block_.data(), block_.data() + block_.size());
+        return failure_;
+    }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (!flush())
+            return traits_type::eof();
+        if (!traits_type::eq_int_type(c, traits_type::eof()))
+            sputc(traits_type::to_char_type(c));
+        return traits_type::not_eof(c);
+    }
+    int sync() override { return flush() ? 0 : -1; }
+
+private:
+    AtomicFileWriter& file_;
+    std::vector<char> block_;
+    Result failure_;
+};
+
+void writeAll(BookReader& book, std::ostream& out, ExportFormat format) {
+    ContactRecord record;
+    if (format == ExportFormat::VCard) {
+        VCardWriter writer(out, {VCardVersion::V3, ReportFields::All()});
+        while (book.next(record))
+            writer.write(record);
+    } else {
+        CsvWriter writer(out, {ReportFields::All(), true});
+        while (book.next(record))
+            writer.write(record);
+    }
+}
+
+// ---- Import ------------------------------------------------------------------------
+
+class OnePath : public SettingsAccess {
+public:
+    explicit OnePath(std::string path) : path_(std::move(path)) {}
+    std::optional<std::string> readString(const std::string&) override { return path_; }
+    void writeString(const std::string&, const std::string&) override {}
+    std::optional<std::int32_t> readNumber(const std::string&) override { return std::nullopt; }
+    void writeNumber(const std::string&, std::int32_t) override {}
+
+private:
+    std::string path_;
+};
+
+class NoMessages : public MessageSink {
+public:
+    void showMessage(const std::string&, const std::string&, MessageKind) override {}
+};
+
+} // namespace
+
+int RunQuery(const std::string& text, const CommandLineContext& context) {
+    const std::string path = bookPath(context);
+    if (path.empty())
+        return kExitFailed;
+    BookReader book;
+    if (Result opened = book.open(path); !opened)
+        return fail(context, opened.message());
+    std::string needle;
+    // A text the book cannot hold matches nothing in it.
+    const bool storable = Utf8ToCp1252(text, needle);
+    for (char& c : needle)
+        c = static_cast<char>(foldTable()[static_cast<unsigned char>(c)]);
+    std::string lines;
+    std::size_t found = 0;
+    const char* record = nullptr;
+    while (storable && book.nextBytes(record)) {
+        const std::string_view name = fieldOf(record, Field::Name);
+        const std::string_view nickname = fieldOf(record, Field::Nickname);
+        const std::string_view emails[] = {fieldOf(record, Field::Email),
+                                           fieldOf(record, Field::SecondEmail)};
+        if (!holds(name, needle) && !holds(nickname, needle) && !holds(emails[0], needle) &&
+            !holds(emails[1], needle))
+            continue;
+        for (const std::string_view email : emails) {
+            if (email.empty())
+                continue;
+            appendCell(lines, email);
+            lines += '\t';
+            appendCell(lines, name);
+            lines += '\t';
+            appendCell(lines, nickname);
+            lines += '\n';
+            ++found;
+        }
+    }
+    if (book.failed())
+        return fail(context, "cannot read \"" + path + "\"");
+    if (found == 0) {
+        context.err << "No contact matches \"" << text << "\".\n";
+        return kExitFailed;
+    }
+    context.out << "Quenlark Address Book: " << found
+                << (found == 1 ? " address found\n" : " addresses found\n") << lines;
+    context.out.flush();
+    return context.out ? kExitOk : kExitFailed;
+}
+
+int RunExport(const std::string& target, ExportFormat format, const CommandLineContext& context) {
+    const std::string path = bookPath(context);
+    if (path.empty())
+        return kExitFailed;
+    BookReader book;
+    if (Result opened = book.open(path); !opened)
+        return fail(context, opened.message());
+    if (target == "-") {
+        writeAll(book, context.out, format);
+        context.out.flush();
+        if (book.failed() || !context.out)
+            return fail(context, "the export could not be written");
+        return kExitOk;
+    }
+    AtomicFileWriter file;
+    if (Result opened = file.open(target); !opened)
+        return fail(context, opened.message());
+    if (std::string real; fileio::followLinks(path, real) && file.target() == real)
+        return fail(context, "\"" + target + "\" is the address book itself");
+    AtomicFileBuffer buffer(file);
+    std::ostream out(&buffer);
+    writeAll(book, out, format);
+    if (book.failed())
+        return fail(context, "cannot read \"" + path + "\"");
+    if (Result flushed = buffer.flush(); !flushed)
+        return fail(context, flushed.message());
+    if (Result committed = file.commit(); !committed)
+        return fail(context, committed.message());
+    return kExitOk;
+}
+
+int RunImport(const std::string& file, bool acceptCuts, const CommandLineContext& context) {
+    const std::string path = bookPath(context);
+    if (path.empty())
+        return kExitFailed;
+    OnePath settings(path);
+    NoMessages messages;
+    AddressBookEngine engine(settings, messages, fileio::parentDir(path));
+    if (!engine.OpenAddressBook()) {
+        if (engine.GetOpenStatus() == StatusCannotOpen)
+            return fail(context, "cannot open the address book \"" + path +
+                                     "\": it is in use (close Quenlark Address Book and try "
+                                     "again) or cannot be read");
+        return fail(context, "\"" + path + "\" is not an address book of this version");
+    }
+
+    // First pass: what will happen, before anything is written.
+    ImportSummary summary;
+    {
+        ContactReader reader{std::filesystem::path(file)};
+        if (const ImportError error = SummarizeImport(reader, summary); error.failed())
+            return fail(context, "cannot import \"" + file + "\": " + error.message);
+    }
+    const std::size_t adding = summary.storable - summary.withoutName;
+    context.out << file << ": " << summary.contacts
+                << (summary.format == ImportFormat::VCard ? " vCard" : " CSV")
+                << (summary.contacts == 1 ? " contact" : " contacts") << " read, " << adding
+                << " to add, " << summary.skipped + summary.withoutName << " skipped.\n";
+    for (const std::string& line : summary.details)
+        context.out << "  " << line << '\n';
+    if (summary.detailsLeftOut)
+        context.out << "  ... and " << summary.detailsLeftOut << " more.\n";
+    if (summary.withoutName)
+        context.out << "  Contacts without a name are skipped, as the program never keeps "
+                       "one.\n";
+    if (summary.withCuts && !acceptCuts) {
+        context.out << summary.withCuts
+                    << " of them have values longer than their fields. Nothing was added; run "
+                       "again with --yes to add them with those values cut.\n";
+        return kExitFailed;
+    }
+    if (adding == 0)
+        return fail(context, "nothing to add from \"" + file + "\"");
+
+    // Second pass: the contacts, appended as one change.
+    ContactReader reader{std::filesystem::path(file)};
+    ImportedContact contact;
+    const Result added = engine.AppendContacts(
+        [&](ContactRecord& record) {
+            while (reader.next(contact))
+                if (contact.hasName() && FillRecord(contact, record))
+                    return true;
+            return false;
+        },
+        // The file could change between the passes: a read error then undoes the import.
+        [&](std::int64_t) { return !reader.error().failed(); });
+    if (!added)
+        return fail(context, added.failure() == Failure::Cancelled
+                                 ? "\"" + file + "\" changed while it was imported: " +
+                                       reader.error().message + "; nothing was added"
+                                 : added.message() + "; nothing was added");
+    context.out << "Added " << adding << (adding == 1 ? " contact" : " contacts") << " to " << path
+                << ".\n";
+    return kExitOk;
+}
+
+} // namespace quenlark

@@ -1,0 +1,222 @@
+// The command line, run in-process on books in a temporary folder: the mail client's query,
+// exports and imports and what they refuse, and the usage rules.
+#include "cli/commandline.h"
+#include "engine/addressbookengine.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace quenlark;
+
+namespace {
+
+ContactRecord contact(const std::string& name, const std::string& nickname,
+                      const std::string& email, const std::string& email2 = {}) {
+    ContactRecord r;
+    r.setText(Field::Name, name);
+    r.setText(Field::Nickname, nickname);
+    r.setText(Field::Email, email);
+    r.setText(Field::SecondEmail, email2);
+    return r;
+}
+
+std::string bookOf(const std::vector<ContactRecord>& records) {
+    const auto header = MakeHeader();
+    std::string bytes(header.begin(), header.end());
+    for (const ContactRecord& r : records)
+        bytes.append(r.bytes.data(), r.bytes.size());
+    return bytes;
+}
+
+class OnePath : public SettingsAccess {
+public:
+    explicit OnePath(std::string path) : path_(std::move(path)) {}
+    std::optional<std::string> readString(const std::string&) override { return path_; }
+    void writeString(const std::string&, const std::string&) override {}
+    std::optional<std::int32_t> readNumber(const std::string&) override { return std::nullopt; }
+    void writeNumber(const std::string&, std::int32_t) override {}
+
+private:
+    std::string path_;
+};
+
+class Quiet : public MessageSink {
+public:
+    void showMessage(const std::string&, const std::string&, MessageKind) override {}
+};
+
+} // namespace
+
+class CommandLineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string tmpl =
+            (std::filesystem::temp_directory_path() / "quenlark-cli-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+        dir = tmpl;
+        book = (dir / "addressbook.qab").string();
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    // Runs the command; its output and error text are kept.
+    int run(const std::vector<std::string>& args) {
+        out.str({});
+        err.str({});
+        const CommandLineContext context{[this] { return book; }, out, err};
+        return RunCommandLine(args, context);
+    }
+    static void write(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    static std::string read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+
+    std::filesystem::path dir;
+    std::string book;
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(CommandLineTest, QueryPrintsOneLinePerAddressOfEachMatch) {
+    write(book,
+          bookOf({contact("Ann Lee", "Annie", "ann@example.com", "ann@work.example"),
+                  contact("Bob Stone", "", "bob@example.com"),
+                  contact("Zo\xEB \xC9lise", "zed", "zoe@example.com"),
+                  contact("No Mail", "nomail", ""), contact("Tab\tName", "", "tab@example.com")}));
+    // Names, nicknames and addresses, any letter case, the code page's letters included.
+    ASSERT_EQ(run({"--query", "ANN"}), kExitOk);
+    EXPECT_EQ(out.str(), "Quenlark Address Book: 2 addresses found\n"
+                         "ann@example.com\tAnn Lee\tAnnie\n"
+                         "ann@work.example\tAnn Lee\tAnnie\n");
+    ASSERT_EQ(run({"--query", "élise"}), kExitOk);
+    EXPECT_EQ(out.str(), "Quenlark Address Book: 1 address found\n"
+                         "zoe@example.com\tZoë Élise\tzed\n");
+    ASSERT_EQ(run({"--query", "ZED"}), kExitOk);
+    ASSERT_EQ(run({"--query", "@EXAMPLE.com"}), kExitOk);
+    EXPECT_EQ(out.str().substr(0, out.str().find('\n')),
+              "Quenlark Address Book: 5 addresses found"); // Ann's second address too
+    // A tab in a name cannot break the line's cells.
+    ASSERT_EQ(run({"--query", "tab@"}), kExitOk);
+    EXPECT_NE(out.str().find("tab@example.com\tTab Name\t\n"), std::string::npos);
+
+    // Nothing found: status 1, a word on the error output, nothing on the output.
+    for (const std::string text : {"nomail", "nobody", "\xE4\xB8\xAD" /* not storable */}) {
+        EXPECT_EQ(run({"--query", text}), kExitFailed) << text;
+        EXPECT_EQ(out.str(), "");
+        EXPECT_NE(err.str().find("No contact matches"), std::string::npos);
+    }
+}
+
+TEST_F(CommandLineTest, QueryAndExportReadWhileTheProgramHoldsTheBook) {
+    write(book, bookOf({contact("Ann Lee", "", "ann@example.com")}));
+    OnePath settings(book);
+    Quiet quiet;
+    AddressBookEngine window(settings, quiet, dir.string());
+    ASSERT_TRUE(window.OpenAddressBook()); // holds the lock, as the window does
+    EXPECT_EQ(run({"--query", "ann"}), kExitOk);
+    EXPECT_EQ(run({"--export-vcard", "-"}), kExitOk);
+    EXPECT_NE(out.str().find("FN:Ann Lee\r\n"), std::string::npos);
+    // An import writes, so it waits for the program to let go.
+    write(path("in.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bob\r\nEND:VCARD\r\n");
+    const std::string before = read(book);
+    EXPECT_EQ(run({"--import", path("in.vcf")}), kExitFailed);
+    EXPECT_NE(err.str().find("in use"), std::string::npos);
+    EXPECT_EQ(read(book), before);
+}
+
+TEST_F(CommandLineTest, ExportThenImportGivesTheSameRecords) {
+    std::vector<ContactRecord> records;
+    for (int i = 0; i < 50; ++i) {
+        ContactRecord r = contact("Person " + std::to_string(i), "n;" + std::to_string(i),
+                                  "p" + std::to_string(i) + "@example.com", "=cmd|' /C calc'!A0");
+        r.setText(Field::Address, "1, Main \"Street\"\nFlat 2\\3");
+        r.setText(Field::City, "K\xF8"
+                               "benhavn \x80");
+        r.setCountry(55);
+        records.push_back(r);
+    }
+    for (const char* option : {"--export-vcard", "--export-csv"}) {
+        SCOPED_TRACE(option);
+        write(book, bookOf(records));
+        const std::string file = path(std::string("export") + option);
+        ASSERT_EQ(run({option, file}), kExitOk) << err.str();
+        write(book, bookOf({}));
+        ASSERT_EQ(run({"--import", file}), kExitOk) << err.str() << out.str();
+        EXPECT_TRUE(read(book) == bookOf(records));
+    }
+    // A new export file is its owner's only.
+    EXPECT_EQ(std::filesystem::status(path("export--export-csv")).permissions() &
+                  (std::filesystem::perms::group_all | std::filesystem::perms::others_all),
+              std::filesystem::perms::none);
+    // The book itself is never overwritten by an export.
+    EXPECT_EQ(run({"--export-csv", book}), kExitFailed);
+    EXPECT_TRUE(read(book) == bookOf(records));
+}
+
+TEST_F(CommandLineTest, ImportShowsWhatWillHappenAndAddsAllOrNothing) {
+    write(book, bookOf({contact("Ann", "", "ann@example.com")}));
+    const std::string before = read(book);
+    write(path("cut.vcf"),
+          "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Long Zip\r\nADR:;;;;;" + std::string(150, '9') +
+              ";\r\nEND:VCARD\r\n"
+              "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:\xE4\xB8\xAD Chinese\r\nEND:VCARD\r\n"
+              "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Plain\r\nEND:VCARD\r\n");
+    // A value that would be cut needs --yes; nothing is added without it.
+    EXPECT_EQ(run({"--import", path("cut.vcf")}), kExitFailed);
+    EXPECT_NE(out.str().find("--yes"), std::string::npos);
+    EXPECT_EQ(read(book), before);
+    // With it, the cut is made, and the contact the book cannot store is skipped and named.
+    ASSERT_EQ(run({"--import", path("cut.vcf"), "--yes"}), kExitOk) << err.str();
+    EXPECT_NE(out.str().find("Chinese"), std::string::npos);
+    EXPECT_NE(out.str().find("Added 2 contacts"), std::string::npos);
+    std::string after = read(book);
+    ASSERT_EQ(after.size(), before.size() + 2 * kRecordSize);
+    ContactRecord longZip;
+    std::copy_n(after.data() + before.size(), kRecordSize, longZip.bytes.begin());
+    EXPECT_EQ(longZip.text(Field::ZipCode), std::string(99, '9'));
+
+    // Files that are not contacts: a clear word, nothing written.
+    write(path("binary.vcf"), std::string("\x7f"
+                                          "ELF\0\0\0\x01\x02",
+                                          9) +
+                                  std::string(100, '\0'));
+    write(path("empty.csv"), "");
+    for (const std::string& bad : {path("binary.vcf"), path("empty.csv"), path("missing.vcf")}) {
+        EXPECT_EQ(run({"--import", bad}), kExitFailed) << bad;
+        EXPECT_NE(err.str().find("cannot import"), std::string::npos) << err.str();
+        EXPECT_EQ(read(book), after);
+    }
+}
+
+TEST_F(CommandLineTest, UsageRules) {
+    EXPECT_EQ(run({"--help"}), kExitOk);
+    EXPECT_NE(out.str().find("--query TEXT"), std::string::npos);
+    EXPECT_EQ(run({"--version"}), kExitOk);
+    EXPECT_EQ(out.str(), "Quenlark Address Book 2.4.2\n");
+    for (const std::vector<std::string>& wrong :
+         std::vector<std::vector<std::string>>{{"--frobnicate"},
+                                               {"--query"},
+                                               {"--query", "a", "b"},
+                                               {"--import", "f", "--no"},
+                                               {"--export-csv"},
+                                               {}}) {
+        EXPECT_EQ(run(wrong), kExitUsage);
+        EXPECT_NE(err.str().find("Usage:"), std::string::npos);
+    }
+    const char* window[] = {"quenlark-addressbook"};
+    const char* display[] = {"quenlark-addressbook", "-display", ":1"};
+    const char* query[] = {"quenlark-addressbook", "--query", "x"};
+    EXPECT_FALSE(WantsCommandLine(1, window));
+    EXPECT_FALSE(WantsCommandLine(3, display));
+    EXPECT_TRUE(WantsCommandLine(3, query));
+    // No book yet: a word, not a crash.
+    book.clear();
+    EXPECT_EQ(run({"--query", "x"}), kExitFailed);
+    EXPECT_NE(err.str().find("no address book"), std::string::npos);
+}
