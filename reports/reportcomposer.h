@@ -22,6 +22,8 @@ public:
 
 std::unique_ptr<ReportComposer> MakeHtmlComposer(const ReportFields& fields);
 std::unique_ptr<ReportComposer> MakeRichTextComposer(const ReportFields& fields);
+std::unique_ptr<ReportComposer> MakeVCardComposer(bool version4, const ReportFields& fields);
+std::unique_ptr<ReportComposer> MakeCsvComposer(const ReportFields& fields);
 std::unique_ptr<ReportComposer> MakeComposer(ReportFormat format, const ReportFields& fields);
 
 } // namespace quenlark

@@ -52,7 +52,9 @@ struct ReportFields {
     bool any() const { return chosen.any(); }
 };
 
-enum class ReportFormat { Html, RichText };
+// The formats a report can be written in: the two documents, and the two forms contacts
+// travel in to other address books.
+enum class ReportFormat { Html, RichText, VCard3, VCard4, Csv };
 
 // A field's value as a report shows it, in Windows-1252 bytes: the record's text as
 // stored, or for the country the name of the stored index (empty outside the list).

@@ -23,6 +23,11 @@ std::unique_ptr<ReportComposer> MakeComposer(ReportFormat format, const ReportFi
         return MakeHtmlComposer(fields);
     case ReportFormat::RichText:
         return MakeRichTextComposer(fields);
+    case ReportFormat::VCard3:
+    case ReportFormat::VCard4:
+        return MakeVCardComposer(format == ReportFormat::VCard4, fields);
+    case ReportFormat::Csv:
+        return MakeCsvComposer(fields);
     }
     return nullptr;
 }

@@ -1,5 +1,6 @@
 // The HTML report's exact bytes, and writing report files whole or not at all.
 #include "engine/contactrecord.h"
+#include "interchange/vcardwriter.h"
 #include "reportdata.h"
 #include "reports/htmlreport.h"
 #include "reports/reportfile.h"
@@ -217,6 +218,33 @@ private slots:
         written.seek(0);
         QVERIFY(written.readAll() == whole);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    }
+
+    // vCard and CSV files carry the chosen fields of the chosen contacts, as the writers
+    // of those formats write them.
+    void contactFilesAreReportFormats() {
+        QTemporaryDir dir;
+        const std::vector<ContactRecord> contacts{
+            ReportContact("Ann Lee", {{Field::Email, "ann@example.com"}}, 69),
+            ReportContact("Bob", {{Field::Phone, "=1+2"}})};
+        const ReportFields fields = OnlyFields({ReportField::Name, ReportField::Phone});
+        const auto written = [&](ReportFormat format) {
+            const QString path = dir.filePath(QStringLiteral("contacts"));
+            if (!SaveReportFile(path, format, contacts, fields))
+                return QByteArray("not written");
+            QFile file(path);
+            file.open(QIODevice::ReadOnly);
+            return file.readAll();
+        };
+        QCOMPARE(written(ReportFormat::VCard3),
+                 QByteArray::fromStdString(ToVCard(contacts[0], {VCardVersion::V3, fields}) +
+                                           ToVCard(contacts[1], {VCardVersion::V3, fields})));
+        QVERIFY(written(ReportFormat::VCard4).contains("VERSION:4.0\r\n"));
+        const QByteArray csv = written(ReportFormat::Csv);
+        QVERIFY(csv.startsWith("\xEF\xBB\xBFName,"));
+        QVERIFY(!csv.contains("ann@example.com")); // not a chosen field
+        QVERIFY(csv.contains("'=1+2"));            // guarded against spreadsheet formulas
+        QCOMPARE(csv.count("\r\n"), 3);
     }
 };
 
