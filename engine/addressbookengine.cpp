@@ -186,12 +186,13 @@ void AddressBookEngine::LoadContactIndex() {
         if (got <= 0)
             break;
         const std::size_t records = std::size_t(got) / kRecordSize;
+        std::uint64_t serial = g_nextSerial.fetch_add(records, std::memory_order_relaxed);
         for (std::size_t k = 0; k < records; ++k) {
             const char* rec = block.data() + k * kRecordSize + name.offset;
             ContactIndexEntry& e = index_.emplace_back();
             e.offset = pos + std::int64_t(k * kRecordSize);
             e.name.assign(rec, strnlen(rec, name.width));
-            e.serial = g_nextSerial.fetch_add(1, std::memory_order_relaxed);
+            e.serial = serial++;
         }
         if (records == 0)
             break;
