@@ -92,6 +92,9 @@ void TstPlatform::settingsFailuresAreErrors() {
     blocker.close();
     SettingsStore bad((dir.path() + "/file/s.ini").toStdString());
     QVERIFY_THROWS_EXCEPTION(SettingsError, bad.writeString("x", "y"));
+    // The engine goes on with the value for the rest of the run.
+    QCOMPARE(bad.readString("x"), std::optional<std::string>("y"));
+    QVERIFY(QString::fromStdString(bad.lastFailure().message()).contains("Not a directory"));
 }
 
 void TstPlatform::secondCopyIsToldAndKilledCopyDoesNotBlock() {
