@@ -1,4 +1,4 @@
-# make run   - installs what is missing, builds, starts the program
+# make run   - installs what is missing, builds the program (only), starts it
 # make test  - installs what is missing, builds, runs every test
 # make bench - builds and runs the benchmarks
 # make install [PREFIX=/usr/local] - installs the built program under PREFIX (builds it
@@ -35,16 +35,18 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
-	cd $(BUILD)/app && ./quenlark-addressbook
+# Only the program: the tests and benchmarks are left for `make test` and `make bench`.
+run: configure
+	cmake --build $(BUILD) --target quenlark-addressbook -j $(JOBS)
+	$(BUILD)/app/quenlark-addressbook
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 bench: build
-	./$(BUILD)/bench/quenlark_bench_engine
-	./$(BUILD)/bench/quenlark_bench_reports
-	./$(BUILD)/bench/quenlark_bench_gui
+	$(BUILD)/bench/quenlark_bench_engine
+	$(BUILD)/bench/quenlark_bench_reports
+	$(BUILD)/bench/quenlark_bench_gui
 
 install:
 	@[ -x $(BUILD)/app/quenlark-addressbook ] || $(MAKE) build
