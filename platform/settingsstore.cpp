@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string_view>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quenlark {
 
@@ -182,6 +183,12 @@ Result SettingsStore::writeFile(const Values& values) const {
     AtomicFileWriter file;
     if (Result opened = file.open(path_); !opened)
         return opened;
+    // A file the person made read-only is left as it is, whoever runs the program.
+    const std::string& target = file.target();
+    struct stat st {};
+    if (fileio::Fs().stat(target.c_str(), &st) == 0 &&
+        ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0))
+        return Result::Fail(Failure::Io, "\"" + target + "\" is read-only");
     if (Result written = file.write(text.data(), text.size()); !written)
         return written;
     // Once renamed, the new settings are in the file even if the folder's flush failed.

@@ -6,8 +6,9 @@
 // target is replaced). A change that cannot be written is kept in memory for the store's
 // life, so the run goes on with it, and is written with the next change that can be.
 // A file that cannot be read (no permission, a folder, a FIFO, a device) is never
-// written: the store goes on in memory from what it last read and leaves the file as the
-// person left it. lastFailure() tells why something was not read or saved.
+// written, nor is one without write permission: the store goes on in memory from what it
+// last read and leaves the file as the person left it. lastFailure() tells why something
+// was not read or saved.
 #pragma once
 
 #include "engine/enginehost.h"

@@ -55,7 +55,8 @@ private slots:
 
     void handEditedOption_data();
     void handEditedOption();
-    void unwritableFolderRunsOnDefaultsAndSaysSoOnce();
+    void unwritableSettingsRunOnDefaultsAndSaySoOnce_data();
+    void unwritableSettingsRunOnDefaultsAndSaySoOnce();
     void keptValuesAreSavedOnceTheFolderCanBeWritten();
     void linkedFileStaysALink();
     void fileThatCouldNotBeReadIsNeverReplaced();
@@ -120,16 +121,31 @@ void TstSettingsFile::handEditedOption() {
     }
 }
 
-void TstSettingsFile::unwritableFolderRunsOnDefaultsAndSaysSoOnce() {
+void TstSettingsFile::unwritableSettingsRunOnDefaultsAndSaySoOnce_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("reason");
     // The folder would have to be made below a regular file: refused to root as well.
+    QTest::newRow("folder cannot be made") << QStringLiteral("plainfile/quenlark/addressbook.ini")
+                                           << QStringLiteral("Not a directory");
+    // No write permission for anyone: left alone even by root.
+    QTest::newRow("read-only file")
+        << QStringLiteral("readonly.ini") << QStringLiteral("read-only");
+}
+
+void TstSettingsFile::unwritableSettingsRunOnDefaultsAndSaySoOnce() {
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
     WriteAll(path(QStringLiteral("plainfile")), "x");
-    SettingsStore store(Std(path(QStringLiteral("plainfile/quenlark/addressbook.ini"))));
+    const QByteArray readOnly = "[Software\\Quenlark\\Address Book]\n";
+    WriteAll(path(QStringLiteral("readonly.ini")), readOnly);
+    QVERIFY(QFile::setPermissions(path(QStringLiteral("readonly.ini")), QFile::ReadOwner));
+    SettingsStore store(Std(path(file)));
     ProgramOptions options(store);
 
     Result problem;
     const OptionValues loaded = options.load(&problem);
     QVERIFY(!problem);
-    QVERIFY(QString::fromStdString(problem.message()).contains(QStringLiteral("Not a directory")));
+    QVERIFY2(QString::fromStdString(problem.message()).contains(reason), problem.message().c_str());
     QVERIFY(loaded.displayTooltips && !loaded.disableUrlValidation && loaded.emailRequired);
 
     // What the person chooses lasts for the run, though it cannot be saved.
@@ -146,6 +162,7 @@ void TstSettingsFile::unwritableFolderRunsOnDefaultsAndSaysSoOnce() {
     QCOMPARE(ui.messages[0].icon, MsgIcon::Warning);
     QVERIFY(ui.messages[0].text.endsWith(QString::fromStdString(problem.message())));
     QVERIFY(QFileInfo(path(QStringLiteral("plainfile"))).isFile());
+    QCOMPARE(ReadAll(path(QStringLiteral("readonly.ini"))), readOnly);
 }
 
 void TstSettingsFile::keptValuesAreSavedOnceTheFolderCanBeWritten() {
