@@ -4,6 +4,7 @@
 #include "faultyfs.h"
 #include "forms/mainform.h"
 #include "platform/notices.h"
+#include "scratchfiles.h"
 #include "scripteduiseam.h"
 
 #include <QDir>
@@ -20,29 +21,6 @@ using namespace quenlark;
 using namespace quenlark::test;
 
 namespace {
-
-std::string Std(const QString& s) {
-    return QFile::encodeName(s).toStdString();
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), qint64(bytes.size()));
-}
-
-// Ends the test program when a step blocks (opening a FIFO for reading waits for a writer).
-class Watchdog {
-public:
-    explicit Watchdog(unsigned seconds) { ::alarm(seconds); }
-    ~Watchdog() { ::alarm(0); }
-};
 
 // A folder on a read-only file system: nothing can be created in it, not even by root.
 class ReadOnlyFolder : public fileio::FileSystem {
@@ -121,12 +99,12 @@ void TstSession::cleanup() {
 
 void TstSession::firstStartWithNothingBesideTheProgram() {
     ScriptedUiSeam ui;
-    Session session(Std(bin()));
+    Session session(LocalPath(bin()));
     QVERIFY(session.startedUp());
     session.tellStartupProblems();
     QCOMPARE(ui.titles(), QStringList());
 
-    QCOMPARE(session.engine().databasePath(), Std(userDatabase()));
+    QCOMPARE(session.engine().databasePath(), LocalPath(userDatabase()));
     QVERIFY(QFileInfo(userDatabase()).size() > 0); // now an empty address book
     QVERIFY(ReadAll(settingsFile())
                 .contains("Active Address Book=\"" + QFile::encodeName(userDatabase()) + "\"\n"));
@@ -135,9 +113,9 @@ void TstSession::firstStartWithNothingBesideTheProgram() {
 
 void TstSession::readOnlySettingsStillOpenThePersonsDatabase() {
     WriteAll(settingsFile(), kOptions);
-    const ReadOnlyFolder readOnly(Std(configDir()));
+    const ReadOnlyFolder readOnly(LocalPath(configDir()));
     ScriptedUiSeam ui;
-    Session session(Std(bin()));
+    Session session(LocalPath(bin()));
     QVERIFY(session.startedUp());
     session.tellStartupProblems();
     session.tellStartupProblems();
@@ -145,7 +123,7 @@ void TstSession::readOnlySettingsStillOpenThePersonsDatabase() {
     QCOMPARE(ui.titles(), QStringList{QStringLiteral("Options cannot be saved")});
     QVERIFY(ui.messages[0].owner == &session.window());
     QVERIFY(ui.messages[0].text.contains(QStringLiteral("Read-only file system")));
-    QCOMPARE(session.engine().databasePath(), Std(userDatabase()));
+    QCOMPARE(session.engine().databasePath(), LocalPath(userDatabase()));
     QCOMPARE(ReadAll(settingsFile()), kOptions);
 }
 
@@ -156,7 +134,7 @@ void TstSession::fifoInPlaceOfTheSettingsDoesNotHoldUpTheStart() {
     const Watchdog watchdog(30);
     ScriptedUiSeam ui;
     try {
-        Session session(Std(bin()));
+        Session session(LocalPath(bin()));
         session.tellStartupProblems();
         QCOMPARE(ui.titles().count(QStringLiteral("Options cannot be saved")), 1);
         QVERIFY(!session.settings().lastFailure());
@@ -177,7 +155,7 @@ void TstSession::fileSystemWithoutLocksIsToldOnce() {
     FaultyFileSystem disk;
     disk.lockError = ENOLCK;
     ScriptedUiSeam ui;
-    Session session(Std(bin()));
+    Session session(LocalPath(bin()));
     QVERIFY(session.startedUp());
     QVERIFY(session.engine().lockingUnsupported());
     QCOMPARE(ui.titles(), QStringList());

@@ -4,6 +4,7 @@
 #include "platform/notices.h"
 #include "platform/programoptions.h"
 #include "platform/settingsstore.h"
+#include "scratchfiles.h"
 #include "scripteduiseam.h"
 
 #include <QDir>
@@ -18,29 +19,6 @@ using namespace quenlark;
 using namespace quenlark::test;
 
 namespace {
-
-std::string Std(const QString& s) {
-    return QFile::encodeName(s).toStdString();
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), qint64(bytes.size()));
-}
-
-// Ends the test program when a step blocks (opening a FIFO for reading waits for a writer).
-class Watchdog {
-public:
-    explicit Watchdog(unsigned seconds) { ::alarm(seconds); }
-    ~Watchdog() { ::alarm(0); }
-};
 
 const QByteArray kOtherOptions = "Disable URL Validation=dword:00000000\n"
                                  "Email field required=dword:00000001\n";
@@ -101,7 +79,7 @@ void TstSettingsFile::handEditedOption() {
     const QString file = path(QStringLiteral("addressbook.ini"));
     const QByteArray before = "[Software\\Quenlark\\Address Book]\n" + line + '\n' + kOtherOptions;
     WriteAll(file, before);
-    SettingsStore store(Std(file));
+    SettingsStore store(LocalPath(file));
 
     Result problem = Result::Fail(Failure::Io, "not set");
     const OptionValues options = ProgramOptions(store).load(&problem);
@@ -139,7 +117,7 @@ void TstSettingsFile::unwritableSettingsRunOnDefaultsAndSaySoOnce() {
     const QByteArray readOnly = "[Software\\Quenlark\\Address Book]\n";
     WriteAll(path(QStringLiteral("readonly.ini")), readOnly);
     QVERIFY(QFile::setPermissions(path(QStringLiteral("readonly.ini")), QFile::ReadOwner));
-    SettingsStore store(Std(path(file)));
+    SettingsStore store(LocalPath(path(file)));
     ProgramOptions options(store);
 
     Result problem;
@@ -168,13 +146,13 @@ void TstSettingsFile::unwritableSettingsRunOnDefaultsAndSaySoOnce() {
 void TstSettingsFile::keptValuesAreSavedOnceTheFolderCanBeWritten() {
     WriteAll(path(QStringLiteral("config")), "in the way");
     const QString file = path(QStringLiteral("config/quenlark/addressbook.ini"));
-    SettingsStore store(Std(file));
+    SettingsStore store(LocalPath(file));
     QVERIFY(!store.storeText("Active Address Book", "/home/me/book.qab"));
     QVERIFY(!store.storeNumber("Display Tooltips", 0));
 
     QVERIFY(QFile::remove(path(QStringLiteral("config"))));
     QVERIFY(store.storeNumber("Email field required", 1));
-    SettingsStore reread(Std(file));
+    SettingsStore reread(LocalPath(file));
     QCOMPARE(reread.findText("Active Address Book"),
              std::optional<std::string>("/home/me/book.qab"));
     QCOMPARE(reread.findNumber("Display Tooltips"), std::optional<std::int32_t>(0));
@@ -193,7 +171,7 @@ void TstSettingsFile::linkedFileStaysALink() {
     QVERIFY(QDir().mkpath(QFileInfo(link).absolutePath()));
     QVERIFY(QFile::link(QStringLiteral("../../dotfiles/quenlark.ini"), link));
 
-    SettingsStore store(Std(link));
+    SettingsStore store(LocalPath(link));
     QVERIFY(store.storeNumber("Display Tooltips", 0));
     QVERIFY(QFileInfo(link).isSymLink());
     QCOMPARE(QFileInfo(link).symLinkTarget(), target);
@@ -205,7 +183,7 @@ void TstSettingsFile::linkedFileStaysALink() {
     // A link whose file is not there yet gets it made where it points.
     const QString dangling = path(QStringLiteral("config/other.ini"));
     QVERIFY(QFile::link(path(QStringLiteral("dotfiles/new.ini")), dangling));
-    SettingsStore fresh(Std(dangling));
+    SettingsStore fresh(LocalPath(dangling));
     QVERIFY(fresh.storeText("Active Address Book", "/b.qab"));
     QVERIFY(QFileInfo(dangling).isSymLink());
     QVERIFY(ReadAll(path(QStringLiteral("dotfiles/new.ini"))).contains("/b.qab"));
@@ -217,7 +195,7 @@ void TstSettingsFile::fileThatCouldNotBeReadIsNeverReplaced() {
                               "Active Address Book=\"/home/me/book.qab\"\n" +
                               kOtherOptions;
     WriteAll(file, before);
-    SettingsStore store(Std(file));
+    SettingsStore store(LocalPath(file));
     {
         FaultyFileSystem disk;
         disk.failReadAt = 1;
@@ -253,13 +231,14 @@ void TstSettingsFile::notARegularFileIsNeitherWaitedOnNorReplaced() {
     QCOMPARE(::lstat(name.constData(), &before), 0);
 
     const Watchdog watchdog(20);
-    SettingsStore store(Std(file));
+    SettingsStore store(LocalPath(file));
     // The engine reads no path (and no error); the options are the defaults, kept in memory.
     QCOMPARE(store.readString("Active Address Book"), std::optional<std::string>());
     Result problem;
     const OptionValues options = ProgramOptions(store).load(&problem);
     QVERIFY(!problem);
-    QVERIFY(QString::fromStdString(problem.message()).contains(QString::fromStdString(Std(file))));
+    QVERIFY(QString::fromStdString(problem.message())
+                .contains(QString::fromStdString(LocalPath(file))));
     QVERIFY(options.displayTooltips && !options.disableUrlValidation && options.emailRequired);
     QCOMPARE(store.findNumber(kDisplayTooltipsValue), std::optional<std::int32_t>(1));
     QVERIFY_THROWS_EXCEPTION(SettingsError, store.writeString("Active Address Book", "/b.qab"));
