@@ -297,11 +297,12 @@ win=$(wait_window "$FRESH" "Quenlark Address Book") || fail "the first start did
 focus "$win"
 keys ctrl+q
 [ "$(wait_exit "$FRESH")" = 0 ] || fail "the first start did not exit with 0"
+[ ! -e "$(dirname "$PROG")/addressbook.qab" ] ||
+    fail "a database lies beside the program (an older build put it there: move it away)"
 own=$work/fresh/data/quenlark/addressbook.qab
 [ -s "$own" ] || fail "no database of the person's own at $own"
 grep -qF "Active Address Book=\"$own\"" "$work/fresh/config/quenlark/addressbook.ini" ||
     fail "the settings do not name $own"
-[ ! -e "$(dirname "$PROG")/addressbook.qab" ] || fail "a database lies beside the program"
 ok "a first start keeps the database in the person's data folder"
 
 echo "$pass passed, 0 failed"
