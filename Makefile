@@ -1,11 +1,13 @@
-# make run   - installs what is missing, builds, starts the program
+# make run   - installs what is missing, builds the program (only), starts it
 # make test  - installs what is missing, builds, runs every test
+# make test-asan - builds Debug with AddressSanitizer and UBSan in build-asan/, runs every test
 # make bench - builds and runs the benchmarks
 # make install [PREFIX=/usr/local] - installs the built program under PREFIX (builds it
 #                when there is no build yet; run `make` first, then `sudo make install`)
 # make package - builds the Debian package build/quenlark-addressbook_*.deb
 
 BUILD ?= build
+ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 PACKAGES := build-essential cmake qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev \
             libgtest-dev libbenchmark-dev fonts-wine xvfb xauth xdotool x11-utils \
@@ -14,7 +16,7 @@ PACKAGES := build-essential cmake qt6-base-dev qt6-base-dev-tools libgl1-mesa-de
 PREFIX ?= /usr/local
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test bench install package clean format
+.PHONY: all deps configure build run test test-asan bench install package clean format
 
 all: build
 
@@ -36,16 +38,28 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
-	cd $(BUILD)/app && ./quenlark-addressbook
+# Only the program: the tests and benchmarks are left for `make test` and `make bench`.
+run: configure
+	cmake --build $(BUILD) --target quenlark-addressbook -j $(JOBS)
+	$(BUILD)/app/quenlark-addressbook
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# Memory errors and undefined behaviour stop the test that meets them. Leaks are not
+# checked: Qt keeps some of its allocations until the process ends.
+SANITIZE := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQUENLARK_BUILD_BENCH=OFF $(LAUNCHER) \
+	  "-DCMAKE_CXX_FLAGS=$(SANITIZE)" "-DCMAKE_EXE_LINKER_FLAGS=$(SANITIZE)"
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+	  QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
 bench: build
-	./$(BUILD)/bench/quenlark_bench_engine
-	./$(BUILD)/bench/quenlark_bench_reports
-	./$(BUILD)/bench/quenlark_bench_gui
+	$(BUILD)/bench/quenlark_bench_engine
+	$(BUILD)/bench/quenlark_bench_reports
+	$(BUILD)/bench/quenlark_bench_gui
 
 install:
 	@[ -x $(BUILD)/app/quenlark-addressbook ] || $(MAKE) build
@@ -58,4 +72,4 @@ format:
 	find app engine platform controls tools forms resources tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -3,7 +3,8 @@
 #include "forms/mainform.h"
 #include "platform/firststart.h"
 #include "platform/instanceguard.h"
-#include "platform/services.h"
+#include "platform/notices.h"
+#include "platform/programoptions.h"
 #include "platform/standarderror.h"
 #include "platform/uiseam.h"
 #include "reports/reportprint.h"
@@ -42,6 +43,36 @@ void ReportAlreadyRunning() {
                     QString::fromLatin1(kCannotStartText), MsgIcon::Information, MsgButtons::Ok);
 }
 
+Session::Session(const std::string& exeDir) : engine_(settings_, messages_, exeDir) {
+    // Without a database beside the executable that the person may write, the first start
+    // gives them one of their own.
+    ProvideDefaultDatabase(settings_, exeDir);
+    SetServices(&engine_, &settings_);
+    try {
+        window_ = std::make_unique<Tmainform>();
+    } catch (...) {
+        SetServices(nullptr, nullptr);
+        throw;
+    }
+    mainform = window_.get();
+}
+
+Session::~Session() {
+    mainform = nullptr;
+    window_.reset();
+    SetServices(nullptr, nullptr);
+}
+
+bool Session::startedUp() const {
+    return window_->startedUp();
+}
+
+void Session::tellStartupProblems() {
+    TellSettingsCannotBeSaved(window_.get(), settings_.lastFailure());
+    if (engine_.isOpen() && engine_.lockingUnsupported())
+        TellLockingUnsupported(window_.get());
+}
+
 int RunQuenlark(int argc, char** argv) {
     InstanceGuard guard;
     if (!guard.acquire()) {
@@ -60,24 +91,12 @@ int RunQuenlark(int argc, char** argv) {
         RegisterApplicationFonts();
         RegisterReportPrinters();
 
-        SettingsStore settings;
-        // An installed copy cannot keep its database beside the executable: give the
-        // person a database of their own on the first start.
-        ProvideDefaultDatabase(settings, ExecutableDir());
-        SeamMessageSink messages;
-        AddressBookEngine engine(settings, messages, ExecutableDir());
-        SetServices(&engine, &settings);
-
-        {
-            Tmainform window;
-            mainform = &window;
-            if (window.startedUp()) {
-                window.show();
-                QApplication::exec();
-            }
-            mainform = nullptr;
+        Session session(ExecutableDir());
+        if (session.startedUp()) {
+            session.window().show();
+            session.tellStartupProblems();
+            QApplication::exec();
         }
-        SetServices(nullptr, nullptr);
     } catch (const std::exception& e) {
         ShowStandardError(QString::fromLocal8Bit(e.what()));
     }

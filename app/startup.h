@@ -1,7 +1,16 @@
 // The program's start: one copy at a time, the application object, the main window.
 #pragma once
 
+#include "engine/addressbookengine.h"
+#include "platform/services.h"
+#include "platform/settingsstore.h"
+
+#include <memory>
+#include <string>
+
 namespace quenlark {
+
+class Tmainform;
 
 inline constexpr char kCannotStartTitle[] = "Cannot start program.";
 inline constexpr char kCannotStartText[] =
@@ -10,6 +19,34 @@ inline constexpr char kCannotStartText[] =
 
 // Tells the person that another copy is running (no owner window, OK button).
 void ReportAlreadyRunning();
+
+// One run of the program inside its application object: the settings (with the person's own
+// database provided on the first start), the engine and the main window, which opens the
+// database as it is created. Installs itself as the process's services while it lives.
+class Session {
+public:
+    // `exeDir` is the executable's folder, where a database of a portable copy may lie.
+    explicit Session(const std::string& exeDir);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // True when the window opened the database and is ready to be shown.
+    bool startedUp() const;
+    Tmainform& window() { return *window_; }
+    SettingsStore& settings() { return settings_; }
+    AddressBookEngine& engine() { return engine_; }
+
+    // Once the window is up: says, owned by it, that the settings cannot be saved and that the
+    // database's file system has no locks, when that is so (each at most once in a run).
+    void tellStartupProblems();
+
+private:
+    SettingsStore settings_;
+    SeamMessageSink messages_;
+    AddressBookEngine engine_;
+    std::unique_ptr<Tmainform> window_;
+};
 
 // Runs the program and returns its exit code, which is 0 on every path.
 int RunQuenlark(int argc, char** argv);

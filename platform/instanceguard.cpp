@@ -1,7 +1,9 @@
 #include "platform/instanceguard.h"
 
+#include "engine/fileio.h"
+#include "platform/xdgdirs.h"
+
 #include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -10,17 +12,28 @@
 namespace quenlark {
 
 std::string InstanceGuard::defaultDirectory() {
-    if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && *run == '/')
-        return run;
-    std::string dir = "/tmp/quenlark-" + std::to_string(::getuid());
-    ::mkdir(dir.c_str(), 0700);
-    return dir;
+    return chooseDirectory(XdgRuntimeDir(), "/tmp/quenlark-" + std::to_string(::geteuid()),
+                           QuenlarkFolder(XdgCacheHome()));
+}
+
+std::string InstanceGuard::chooseDirectory(const std::string& runtimeDir,
+                                           const std::string& sharedFallback,
+                                           const std::string& homeFallback) {
+    if (!runtimeDir.empty())
+        return runtimeDir;
+    // Anyone may create names in /tmp: a folder there is used only when it is our own.
+    if (!sharedFallback.empty() && EnsurePrivateFolder(sharedFallback))
+        return sharedFallback;
+    if (!homeFallback.empty() && MakeFolders(fileio::parentDir(homeFallback)) &&
+        EnsurePrivateFolder(homeFallback))
+        return homeFallback;
+    return {};
 }
 
 InstanceGuard::InstanceGuard(const std::string& name) : InstanceGuard(name, defaultDirectory()) {}
 
 InstanceGuard::InstanceGuard(const std::string& name, const std::string& directory)
-    : path_(directory + "/" + name + ".lock") {}
+    : path_(directory.empty() ? std::string() : directory + "/" + name + ".lock") {}
 
 InstanceGuard::~InstanceGuard() {
     release();
@@ -28,7 +41,7 @@ InstanceGuard::~InstanceGuard() {
 
 bool InstanceGuard::acquire() {
     alreadyRunning_ = false;
-    if (fd_ >= 0)
+    if (fd_ >= 0 || path_.empty())
         return true;
     fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd_ < 0)

@@ -11,8 +11,9 @@ inline constexpr char kInstanceMutexName[] = "Quenlark Address Book 2_4 Mutex";
 
 class InstanceGuard {
 public:
-    // The marker file lives in $XDG_RUNTIME_DIR, or in a private folder under /tmp.
+    // The marker file lives in defaultDirectory().
     explicit InstanceGuard(const std::string& name = kInstanceMutexName);
+    // An empty directory leaves the program unguarded: acquire() always succeeds.
     InstanceGuard(const std::string& name, const std::string& directory);
     ~InstanceGuard();
     InstanceGuard(const InstanceGuard&) = delete;
@@ -26,7 +27,15 @@ public:
     void release();
     const std::string& lockPath() const { return path_; }
 
+    // $XDG_RUNTIME_DIR; without it /tmp/quenlark-<uid>, then <cache>/quenlark (see below);
+    // empty when none of them is safe to use.
     static std::string defaultDirectory();
+    // The first usable folder of these: the runtime folder as it is given, then each
+    // fallback once it is a private folder of this user (created 0700 when missing; a
+    // symbolic link, a non-folder or another user's folder is passed over). "" when none.
+    static std::string chooseDirectory(const std::string& runtimeDir,
+                                       const std::string& sharedFallback,
+                                       const std::string& homeFallback);
 
 private:
     std::string path_;

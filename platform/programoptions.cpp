@@ -1,11 +1,11 @@
 #include "platform/programoptions.h"
 
+#include "platform/notices.h"
 #include "platform/settingsstore.h"
 #include "platform/uiseam.h"
 
 #include <QString>
 
-#include <exception>
 #include <iterator>
 
 namespace quenlark {
@@ -24,12 +24,7 @@ constexpr OptionValue kOptionValues[] = {
 };
 
 Result writeNumber(SettingsStore& store, const char* name, bool value) {
-    try {
-        store.writeNumber(name, value ? 1 : 0);
-        return {};
-    } catch (const std::exception& e) {
-        return Result::Fail(Failure::Io, e.what());
-    }
+    return store.storeNumber(name, value ? 1 : 0);
 }
 
 } // namespace
@@ -38,13 +33,8 @@ OptionValues ProgramOptions::load(Result* writeProblem) {
     OptionValues values;
     Result problem;
     for (const OptionValue& option : kOptionValues) {
-        std::optional<std::int32_t> stored;
-        try {
-            stored = store_.readNumber(option.name);
-        } catch (const std::exception&) {
-            stored.reset(); // not a number: the default replaces it
-        }
-        if (stored) {
+        // A value that is not a number is replaced by the default, like a missing one.
+        if (const std::optional<std::int32_t> stored = store_.findNumber(option.name)) {
             values.*option.flag = *stored != 0;
             continue;
         }
@@ -65,10 +55,8 @@ Result ProgramOptions::save(const OptionValues& values) {
 }
 
 void TellSettingsCannotBeSaved(QWidget* owner, const Result& why) {
-    static bool told = false;
-    if (told || why)
+    if (why || !FirstTimeInRun(RunNotice::SettingsCannotBeSaved))
         return;
-    told = true;
     Ui().messageBox(owner, QStringLiteral("Options cannot be saved"),
                     QStringLiteral("Quenlark Address Book cannot save its settings, so changes to "
                                    "the program options will last only until it is closed.  It "

@@ -286,4 +286,23 @@ keys ctrl+q
 [ "$(wait_exit "$AGAIN")" = 0 ] || fail "exit"
 ok "a locked database is refused to another copy"
 
+# --- A first start from the build tree ---------------------------------------------------
+# No settings yet and nothing beside the program: the person's own database is made under
+# XDG_DATA_HOME, as for an installed copy, and nothing is kept in the build tree.
+mkdir -p "$work/fresh/run"
+chmod 700 "$work/fresh/run"
+start fresh
+FRESH=$APP_PID
+win=$(wait_window "$FRESH" "Quenlark Address Book") || fail "the first start did not open"
+focus "$win"
+keys ctrl+q
+[ "$(wait_exit "$FRESH")" = 0 ] || fail "the first start did not exit with 0"
+[ ! -e "$(dirname "$PROG")/addressbook.qab" ] ||
+    fail "a database lies beside the program (an older build put it there: move it away)"
+own=$work/fresh/data/quenlark/addressbook.qab
+[ -s "$own" ] || fail "no database of the person's own at $own"
+grep -qF "Active Address Book=\"$own\"" "$work/fresh/config/quenlark/addressbook.ini" ||
+    fail "the settings do not name $own"
+ok "a first start keeps the database in the person's data folder"
+
 echo "$pass passed, 0 failed"

@@ -50,6 +50,8 @@ private slots:
     void existingSettingIsNeverTouched();
     void perUserFolderFollowsXdgDataHomeThenHome();
     void noPerUserFileLeavesSettingsAbsent();
+    void unsavableSettingsKeepThePathForThisRun_data();
+    void unsavableSettingsKeepThePathForThisRun();
     void engineOpensTheProvidedDatabase();
     void writableFileCheck();
     void programDataFileBesideProgramThenInstalled();
@@ -192,12 +194,31 @@ void TstFirstStart::noPerUserFileLeavesSettingsAbsent() {
     QVERIFY(QDir().mkpath(userDatabase()));
     QCOMPARE(ProvideDefaultDatabase(settings, Std(path(QStringLiteral("nowhere")))), std::string());
     QVERIFY(!settings.valueExists(kActiveAddressBookValue));
+}
 
-    // A settings file that cannot be read is left to the start-up to report.
+void TstFirstStart::unsavableSettingsKeepThePathForThisRun_data() {
+    QTest::addColumn<QString>("settingsFile");
+    QTest::newRow("folder cannot be made") << QStringLiteral("plainfile/config/addressbook.ini");
+    QTest::newRow("folder in its place") << QStringLiteral("badsettings/addressbook.ini");
+}
+
+void TstFirstStart::unsavableSettingsKeepThePathForThisRun() {
+    QFETCH(QString, settingsFile);
+    WriteFile(path(QStringLiteral("plainfile")), "x");
     QVERIFY(QDir().mkpath(path(QStringLiteral("badsettings/addressbook.ini"))));
-    SettingsStore unreadable(Std(path(QStringLiteral("badsettings/addressbook.ini"))));
-    QCOMPARE(ProvideDefaultDatabase(unreadable, Std(path(QStringLiteral("nowhere")))),
-             std::string());
+    SettingsStore settings(Std(path(settingsFile)));
+    const std::string exeDir = Std(path(QStringLiteral("nowhere")));
+
+    QCOMPARE(ProvideDefaultDatabase(settings, exeDir), Std(userDatabase()));
+    QVERIFY(!settings.lastFailure());
+    QVERIFY(!QFileInfo(path(settingsFile)).isFile());
+
+    // The engine of this run reads the path from memory and opens the person's database.
+    SilentSink sink;
+    AddressBookEngine engine(settings, sink, exeDir);
+    QVERIFY(engine.OpenAddressBook());
+    QCOMPARE(engine.databasePath(), Std(userDatabase()));
+    QCOMPARE(sink.count, 0);
 }
 
 void TstFirstStart::engineOpensTheProvidedDatabase() {

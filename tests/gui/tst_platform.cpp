@@ -1,10 +1,11 @@
-// The services that stand in for the desktop: settings file, single-instance marker,
-// text conversion, the standard error report and the file dialog requests.
+// The services that stand in for the desktop: settings file, single-instance marker and its
+// folder, text conversion, the standard error report and the file dialog requests.
 #include "app/startup.h"
 #include "platform/instanceguard.h"
 #include "platform/settingsstore.h"
 #include "platform/standarderror.h"
 #include "platform/storedtext.h"
+#include "platform/xdgdirs.h"
 #include "scripteduiseam.h"
 #include "tools/dialog.h"
 
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +27,7 @@ private slots:
     void settingsReadHandEditedFiles();
     void settingsFailuresAreErrors();
     void secondCopyIsToldAndKilledCopyDoesNotBlock();
+    void lockFolderIsPrivateToTheUser();
     void storedTextRefusesWhatCannotBeKept();
     void standardErrorText_data();
     void standardErrorText();
@@ -89,6 +92,9 @@ void TstPlatform::settingsFailuresAreErrors() {
     blocker.close();
     SettingsStore bad((dir.path() + "/file/s.ini").toStdString());
     QVERIFY_THROWS_EXCEPTION(SettingsError, bad.writeString("x", "y"));
+    // The engine goes on with the value for the rest of the run.
+    QCOMPARE(bad.readString("x"), std::optional<std::string>("y"));
+    QVERIFY(QString::fromStdString(bad.lastFailure().message()).contains("Not a directory"));
 }
 
 void TstPlatform::secondCopyIsToldAndKilledCopyDoesNotBlock() {
@@ -133,6 +139,64 @@ void TstPlatform::secondCopyIsToldAndKilledCopyDoesNotBlock() {
     QVERIFY(!third.acquire());
     second.release();
     QVERIFY(third.acquire());
+}
+
+namespace {
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : mode_t(-1);
+}
+
+} // namespace
+
+void TstPlatform::lockFolderIsPrivateToTheUser() {
+    QTemporaryDir dir;
+    const std::string base = dir.path().toStdString();
+    const std::string cache = base + "/cache/quenlark";
+
+    // The session's runtime folder is taken as it is; nothing else is made.
+    QCOMPARE(InstanceGuard::chooseDirectory("/run/user/4242", base + "/shared", cache),
+             std::string("/run/user/4242"));
+    QVERIFY(!QFileInfo::exists(dir.path() + "/shared"));
+
+    // A missing folder is made for this user alone; one opened to others is closed again.
+    const std::string shared = base + "/shared";
+    QCOMPARE(InstanceGuard::chooseDirectory({}, shared, cache), shared);
+    QCOMPARE(ModeOf(shared), mode_t(0700));
+    QCOMPARE(::chmod(shared.c_str(), 0777), 0);
+    QCOMPARE(InstanceGuard::chooseDirectory({}, shared, cache), shared);
+    QCOMPARE(ModeOf(shared), mode_t(0700));
+
+    // A link planted under the name, or a file, is passed over for the person's cache.
+    const std::string planted = base + "/planted";
+    QCOMPARE(::symlink(shared.c_str(), planted.c_str()), 0);
+    QCOMPARE(InstanceGuard::chooseDirectory({}, planted, cache), cache);
+    QCOMPARE(ModeOf(cache), mode_t(0700));
+    QVERIFY(!EnsurePrivateFolder(planted));
+    QFile file(dir.path() + "/file");
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QVERIFY(!EnsurePrivateFolder(base + "/file"));
+
+    // With no safe folder at all the program runs unguarded, as when the lock cannot be made.
+    const std::string none = InstanceGuard::chooseDirectory({}, planted, base + "/file/quenlark");
+    QCOMPARE(none, std::string());
+    InstanceGuard unguarded(kInstanceMutexName, none);
+    QVERIFY(unguarded.lockPath().empty());
+    QVERIFY(unguarded.acquire());
+
+    // Another user's folder is refused and left as it is.
+    if (::geteuid() != 0)
+        QSKIP("Only root can give a folder to another user");
+    const std::string theirs = base + "/theirs";
+    QCOMPARE(::mkdir(theirs.c_str(), 0755), 0);
+    QCOMPARE(::chown(theirs.c_str(), 4242, 4242), 0);
+    const Result refused = EnsurePrivateFolder(theirs);
+    QVERIFY(!refused);
+    QVERIFY(QString::fromStdString(refused.message()).contains("another user"));
+    QCOMPARE(InstanceGuard::chooseDirectory({}, theirs, {}), std::string());
+    QCOMPARE(ModeOf(theirs), mode_t(0755));
 }
 
 void TstPlatform::storedTextRefusesWhatCannotBeKept() {
