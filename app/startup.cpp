@@ -1,41 +1,31 @@
 #include "app/startup.h"
 
+#include "engine/addressbookengine.h"
 #include "forms/mainform.h"
 #include "platform/firststart.h"
 #include "platform/instanceguard.h"
 #include "platform/services.h"
+#include "platform/settingsstore.h"
 #include "platform/standarderror.h"
 #include "platform/uiseam.h"
 #include "reports/reportprint.h"
 #include "resources/bitmaps.h"
 
-#include <QApplication>
 #include <exception>
 #include <memory>
 
 namespace quenlark {
 
-namespace {
-
-// Errors that escape an event handler end up here and are shown by the standard report,
-// after which the program carries on.
-class QuenlarkApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-
-    bool notify(QObject* receiver, QEvent* event) override {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::exception& e) {
-            ShowStandardError(QString::fromLocal8Bit(e.what()));
-        } catch (...) {
-            ShowStandardError(QStringLiteral("An unexpected error occurred"));
-        }
-        return false;
+bool QuenlarkApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        ShowStandardError(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        ShowStandardError(QStringLiteral("An unexpected error occurred"));
     }
-};
-
-} // namespace
+    return false;
+}
 
 void ReportAlreadyRunning() {
     Ui().messageBox(nullptr, QString::fromLatin1(kCannotStartTitle),
@@ -66,18 +56,11 @@ int RunQuenlark(int argc, char** argv) {
         ProvideDefaultDatabase(settings, ExecutableDir());
         SeamMessageSink messages;
         AddressBookEngine engine(settings, messages, ExecutableDir());
-        SetServices(&engine, &settings);
-
-        {
-            Tmainform window;
-            mainform = &window;
-            if (window.startedUp()) {
-                window.show();
-                QApplication::exec();
-            }
-            mainform = nullptr;
+        Tmainform window(engine, settings);
+        if (window.startedUp()) {
+            window.show();
+            QApplication::exec();
         }
-        SetServices(nullptr, nullptr);
     } catch (const std::exception& e) {
         ShowStandardError(QString::fromLocal8Bit(e.what()));
     }

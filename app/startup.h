@@ -1,7 +1,18 @@
 // The program's start: one copy at a time, the application object, the main window.
 #pragma once
 
+#include <QApplication>
+
 namespace quenlark {
+
+// The application object of the program. An error that escapes an event handler (none of
+// the program's own handlers throws) ends up here and is shown by the standard error
+// report, after which the program carries on.
+class QuenlarkApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override;
+};
 
 inline constexpr char kCannotStartTitle[] = "Cannot start program.";
 inline constexpr char kCannotStartText[] =
