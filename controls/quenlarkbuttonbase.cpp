@@ -61,26 +61,26 @@ TQuenlarkButtonBase::TQuenlarkButtonBase(QWidget* parent, bool border, QSize siz
 
 TQuenlarkButtonBase::~TQuenlarkButtonBase() = default;
 
-void TQuenlarkButtonBase::SetCaptionAlign(TQuenlarkBtnTextAlign Value) {
-    captionAlign_ = Value;
+void TQuenlarkButtonBase::SetCaptionAlign(TQuenlarkBtnTextAlign value) {
+    captionAlign_ = value;
     update();
 }
 
-void TQuenlarkButtonBase::SetCaption(const QString& Value) {
-    caption_ = Value;
+void TQuenlarkButtonBase::SetCaption(const QString& value) {
+    caption_ = value;
     update();
 }
 
-void TQuenlarkButtonBase::SetIcon(const QPixmap& Value) {
-    setIcon(Normal, Value);
+void TQuenlarkButtonBase::SetIcon(const QPixmap& value) {
+    setIcon(Normal, value);
 }
 
-void TQuenlarkButtonBase::SetIconOver(const QPixmap& Value) {
-    setIcon(Over, Value);
+void TQuenlarkButtonBase::SetIconOver(const QPixmap& value) {
+    setIcon(Over, value);
 }
 
-void TQuenlarkButtonBase::SetIconDown(const QPixmap& Value) {
-    setIcon(Down, Value);
+void TQuenlarkButtonBase::SetIconDown(const QPixmap& value) {
+    setIcon(Down, value);
 }
 
 void TQuenlarkButtonBase::setIcon(Look look, const QPixmap& picture) {
@@ -96,29 +96,29 @@ void TQuenlarkButtonBase::keyIcons() {
         icon.drawn = withoutColour(icon.picture, key);
 }
 
-void TQuenlarkButtonBase::SetDropDown(QMenu* Value) {
-    dropDown_ = Value;
+void TQuenlarkButtonBase::SetDropDown(QMenu* value) {
+    dropDown_ = value;
     update();
 }
 
-void TQuenlarkButtonBase::SetMargin(int Value) {
-    margin_ = Value;
+void TQuenlarkButtonBase::SetMargin(int value) {
+    margin_ = value;
     update();
 }
 
-void TQuenlarkButtonBase::SetTransparentColour(TColor Value) {
-    transparentColour_ = Value;
+void TQuenlarkButtonBase::SetTransparentColour(TColor value) {
+    transparentColour_ = value;
     keyIcons();
     update();
 }
 
-void TQuenlarkButtonBase::SetBorder(bool Value) {
-    border_ = Value;
+void TQuenlarkButtonBase::SetBorder(bool value) {
+    border_ = value;
     update();
 }
 
-void TQuenlarkButtonBase::SetTag(int Value) {
-    tag_ = Value;
+void TQuenlarkButtonBase::SetTag(int value) {
+    tag_ = value;
 }
 
 TQuenlarkButtonBase::Colours TQuenlarkButtonBase::currentLook() const {

@@ -56,20 +56,20 @@ public:
     int Tag() const { return tag_; }
 
     // Each stores the value and schedules a redraw of the button.
-    void SetCaptionAlign(TQuenlarkBtnTextAlign Value);
-    void SetCaption(const QString& Value);
+    void SetCaptionAlign(TQuenlarkBtnTextAlign value);
+    void SetCaption(const QString& value);
     // The button keeps its own copy of the picture; the caller keeps its pixmap.
-    void SetIcon(const QPixmap& Value);
-    void SetIconOver(const QPixmap& Value);
-    void SetIconDown(const QPixmap& Value);
+    void SetIcon(const QPixmap& value);
+    void SetIconOver(const QPixmap& value);
+    void SetIconDown(const QPixmap& value);
     // The menu is referenced, not owned. A menu destroyed before the button counts as none.
-    void SetDropDown(QMenu* Value);
-    void SetMargin(int Value);
+    void SetDropDown(QMenu* value);
+    void SetMargin(int value);
     // Pixels of this colour are left undrawn in all three icons.
-    void SetTransparentColour(TColor Value);
-    void SetBorder(bool Value);
+    void SetTransparentColour(TColor value);
+    void SetBorder(bool value);
     // The tag tells handlers shared by several controls apart. Setting it draws nothing.
-    void SetTag(int Value);
+    void SetTag(int value);
 
     // The button's click: drops down the menu, if any, at the mouse pointer and waits until
     // it closes, then emits clicked(). The button may be destroyed by a receiver.

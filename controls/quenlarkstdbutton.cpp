@@ -14,13 +14,13 @@ TQuenlarkStdButton::TQuenlarkStdButton(QWidget* parent)
 
 TQuenlarkStdButton::~TQuenlarkStdButton() = default;
 
-void TQuenlarkStdButton::SetDefault(bool Value) {
-    default_ = Value;
+void TQuenlarkStdButton::SetDefault(bool value) {
+    default_ = value;
     update();
 }
 
-void TQuenlarkStdButton::SetTabStop(bool Value) {
-    setFocusPolicy(Value ? Qt::StrongFocus : Qt::ClickFocus);
+void TQuenlarkStdButton::SetTabStop(bool value) {
+    setFocusPolicy(value ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 void TQuenlarkStdButton::Click() {

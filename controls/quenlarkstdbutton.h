@@ -22,9 +22,9 @@ public:
 
     // Stores the value and redraws: the default button has a 2-pixel frame. It does not make
     // Enter click the button while another control has the focus.
-    void SetDefault(bool Value);
+    void SetDefault(bool value);
     // Whether Tab stops on the button. It takes the focus when clicked either way.
-    void SetTabStop(bool Value);
+    void SetTabStop(bool value);
 
     // Takes the keyboard focus, then clicks as every Quenlark button does.
     void Click() override;

@@ -73,6 +73,7 @@ private slots:
     void addAppendsEveryFieldAndRefreshes();
     void accelerators();
     void clickAndKeysShowContactsWithDuplicateNames();
+    void typeAheadGoesToNamesAndShowsTheContact();
     void linkPanelsAndSelectNothing();
     void modifyKeepsPlaceOrAddsWithoutSelection();
     void deleteAsksWithTheStoredName();
@@ -228,6 +229,34 @@ void TstEditing::clickAndKeysShowContactsWithDuplicateNames() {
     QCOMPARE(FieldOf(file, 0, Field::Nickname), QByteArray());
     QCOMPARE(FieldOf(file, 1, Field::Nickname), QByteArray("Two"));
     QCOMPARE(FieldOf(file, 1, Field::Email), QByteArray("second@x"));
+}
+
+// Typing in the list goes to the contact whose name starts with the letters, as in any
+// list box, and shows it; a screen reader reads the names.
+void TstEditing::typeAheadGoesToNamesAndShowsTheContact() {
+    auto w = window({contact("Amy", "a@x"), contact("Bob", "b@x"), contact("cyd", "c@x"),
+                     contact("Carl", "carl@x")});
+    QVERIFY(w);
+    auto* list = Child<QListView>(*w, "contacts");
+    list->setFocus();
+    TypeText(list, QStringLiteral("c"));
+    QCOMPARE(box(*w, "nameEdit")->text(), QStringLiteral("cyd"));
+    TypeText(list, QStringLiteral("ar"));
+    QCOMPARE(box(*w, "nameEdit")->text(), QStringLiteral("Carl"));
+    QCOMPARE(box(*w, "emailEdit")->text(), QStringLiteral("carl@x"));
+    for (int row = 0; row < 4; ++row)
+        QCOMPARE(list->model()->index(row, 0).data(Qt::AccessibleTextRole).toString(),
+                 ListedNames(*w).at(row));
+
+    // The contacts' serials, which name them inside the program, find nothing.
+    w.reset();
+    auto fresh = window({contact("Amy", "a@x"), contact("Bob", "b@x")});
+    QVERIFY(fresh);
+    auto* other = Child<QListView>(*fresh, "contacts");
+    other->setFocus();
+    const QModelIndex before = other->currentIndex();
+    TypeText(other, QString::number(ListedContacts(*fresh).at(1)));
+    QCOMPARE(other->currentIndex(), before);
 }
 
 void TstEditing::linkPanelsAndSelectNothing() {
