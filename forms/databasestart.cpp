@@ -1,6 +1,5 @@
 #include "forms/databasestart.h"
 
-#include "engine/addressbookengine.h"
 #include "forms/backupcommands.h"
 #include "platform/uiseam.h"
 #include "tools/addressbook.h"
@@ -19,8 +18,8 @@ enum class Outcome { Retry, GiveUp };
 
 // One failed open, told by its status. The texts' wording ("possible because",
 // "functionally", two spaces after "compatible") is the program's own.
-Outcome answerFailedOpen(AddressBookEngine& engine, QWidget* window) {
-    switch (engine.GetOpenStatus()) {
+Outcome answerFailedOpen(AddressBook& book, QWidget* window) {
+    switch (book.openStatus()) {
     case StatusNotADatabase: {
         if (Ui().messageBox(nullptr, latin1("Restore backup?"),
                             latin1("Sorry but your database is not a valid one.  Would you like "
@@ -31,7 +30,7 @@ Outcome answerFailedOpen(AddressBookEngine& engine, QWidget* window) {
         const QString backup =
             ChooseBackupToRestore(window, "Please select a backup file you want to restore...");
         if (!backup.isEmpty())
-            engine.RepairAddressBook(LocalPath(backup));
+            book.repairFromBackup(backup);
         return Outcome::Retry;
     }
     case StatusOtherVersion:
@@ -56,8 +55,8 @@ Outcome answerFailedOpen(AddressBookEngine& engine, QWidget* window) {
 }
 
 // An error escaped the open or the recovery: offer a repair from a backup, then a restart.
-void offerRepair(AddressBookEngine& engine) {
-    engine.CloseAddressBook();
+void offerRepair(AddressBook& book) {
+    book.close();
     if (Ui().messageBox(nullptr, latin1("Restore backup database?"),
                         latin1("Quenlark Address Book has had problems starting, which may be "
                                "caused by a serious error in your database.  Would you like to "
@@ -66,7 +65,7 @@ void offerRepair(AddressBookEngine& engine) {
         return;
     const QString backup = ChooseBackupToRestore(nullptr, "Select a backup file to restore...");
     if (!backup.isEmpty())
-        engine.RepairAddressBook(LocalPath(backup));
+        book.repairFromBackup(backup);
     Ui().messageBox(nullptr, latin1("Please restart Quenlark Address Book"),
                     latin1("Quenlark Address Book will now close.  After it has closed please "
                            "restart Quenlark Address Book."),
@@ -75,16 +74,16 @@ void offerRepair(AddressBookEngine& engine) {
 
 } // namespace
 
-bool OpenDatabaseAtStart(AddressBookEngine& engine, QWidget* window) {
+bool OpenDatabaseAtStart(AddressBook& book, QWidget* window) {
     try {
         for (;;) {
-            if (engine.OpenAddressBook())
+            if (book.open())
                 return true;
-            if (answerFailedOpen(engine, window) == Outcome::GiveUp)
+            if (answerFailedOpen(book, window) == Outcome::GiveUp)
                 return false;
         }
     } catch (const std::exception&) {
-        offerRepair(engine);
+        offerRepair(book);
         return false;
     }
 }

@@ -6,10 +6,10 @@ class QWidget;
 
 namespace quenlark {
 
-class AddressBookEngine;
+class AddressBook;
 
 // True once the database is open. `window` owns the file dialog of the restore offer; the
 // messages have no owner, as the window is not shown yet.
-bool OpenDatabaseAtStart(AddressBookEngine& engine, QWidget* window);
+bool OpenDatabaseAtStart(AddressBook& book, QWidget* window);
 
 } // namespace quenlark

@@ -4,7 +4,6 @@
 #include "controls/quenlarkspeedbtn.h"
 #include "controls/quenlarkstdbutton.h"
 #include "controls/quenlarkweblink.h"
-#include "engine/addressbookengine.h"
 #include "forms/backupcommands.h"
 #include "forms/contactcommands.h"
 #include "forms/contacteditor.h"
@@ -71,7 +70,7 @@ void finishLayout(QWidget* window, const Ui::mainform& ui) {
 
 Tmainform::Tmainform(AddressBookEngine& engine, SettingsStore& settings, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), ui_(std::make_unique<Ui::mainform>()),
-      engine_(engine), book_(std::make_unique<AddressBook>(engine)) {
+      book_(std::make_unique<AddressBook>(engine)) {
     setFont(Tahoma8());
     ui_->setupUi(this);
     finishLayout(this, *ui_);
@@ -103,11 +102,11 @@ Tmainform::Tmainform(AddressBookEngine& engine, SettingsStore& settings, QWidget
 }
 
 Tmainform::~Tmainform() {
-    engine_.CloseAddressBook();
+    book_->close();
 }
 
 void Tmainform::startUp() {
-    if (!OpenDatabaseAtStart(engine_, this))
+    if (!OpenDatabaseAtStart(*book_, this))
         return;
     // The list shows the file's contacts, none selected, the panel empty and the focus in
     // the name box.

@@ -80,7 +80,6 @@ private:
     void startUp();
 
     std::unique_ptr<Ui::mainform> ui_;
-    AddressBookEngine& engine_;
     std::unique_ptr<AddressBook> book_;
     std::unique_ptr<SkinnedFrame> frame_;
     std::unique_ptr<ContactList> list_;

@@ -11,6 +11,23 @@ std::string LocalPath(const QString& path) {
 AddressBook::AddressBook(AddressBookEngine& engine, QObject* parent)
     : QObject(parent), engine_(engine) {}
 
+bool AddressBook::open() {
+    return engine_.OpenAddressBook();
+}
+
+std::int32_t AddressBook::openStatus() const {
+    return engine_.GetOpenStatus();
+}
+
+void AddressBook::close() {
+    engine_.CloseAddressBook();
+}
+
+void AddressBook::repairFromBackup(const QString& path) {
+    engine_.RepairAddressBook(LocalPath(path));
+    reload();
+}
+
 const ContactIndexEntry* AddressBook::entry(std::uint64_t serial) const {
     return engine_.EntryFromSerial(serial);
 }

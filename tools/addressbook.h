@@ -16,6 +16,15 @@ public:
     explicit AddressBook(AddressBookEngine& engine, QObject* parent = nullptr);
 
     const AddressBookEngine& engine() const { return engine_; }
+
+    // Opening and closing the database, as the engine does it: OpenAddressBook's status
+    // tells why an open failed, and an error it cannot recover from escapes as an
+    // exception. A repair from a backup tells its outcome itself and leaves the database
+    // closed.
+    bool open();
+    std::int32_t openStatus() const;
+    void close();
+    void repairFromBackup(const QString& path);
     // The contact with that serial in the current index, or nullptr.
     const ContactIndexEntry* entry(std::uint64_t serial) const;
     // The entry's record; what cannot be read is zero-filled.
