@@ -1,42 +1,33 @@
 #include "app/startup.h"
 
+#include "engine/addressbookengine.h"
 #include "forms/mainform.h"
 #include "platform/firststart.h"
 #include "platform/instanceguard.h"
 #include "platform/notices.h"
 #include "platform/programoptions.h"
+#include "platform/services.h"
+#include "platform/settingsstore.h"
 #include "platform/standarderror.h"
 #include "platform/uiseam.h"
 #include "reports/reportprint.h"
 #include "resources/bitmaps.h"
 
-#include <QApplication>
 #include <exception>
 #include <memory>
 
 namespace quenlark {
 
-namespace {
-
-// Errors that escape an event handler end up here and are shown by the standard report,
-// after which the program carries on.
-class QuenlarkApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-
-    bool notify(QObject* receiver, QEvent* event) override {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::exception& e) {
-            ShowStandardError(QString::fromLocal8Bit(e.what()));
-        } catch (...) {
-            ShowStandardError(QStringLiteral("An unexpected error occurred"));
-        }
-        return false;
+bool QuenlarkApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        ShowStandardError(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        ShowStandardError(QStringLiteral("An unexpected error occurred"));
     }
-};
-
-} // namespace
+    return false;
+}
 
 void ReportAlreadyRunning() {
     Ui().messageBox(nullptr, QString::fromLatin1(kCannotStartTitle),
@@ -47,20 +38,11 @@ Session::Session(const std::string& exeDir) : engine_(settings_, messages_, exeD
     // Without a database beside the executable that the person may write, the first start
     // gives them one of their own.
     ProvideDefaultDatabase(settings_, exeDir);
-    SetServices(&engine_, &settings_);
-    try {
-        window_ = std::make_unique<Tmainform>();
-    } catch (...) {
-        SetServices(nullptr, nullptr);
-        throw;
-    }
-    mainform = window_.get();
+    window_ = std::make_unique<Tmainform>(engine_, settings_);
 }
 
 Session::~Session() {
-    mainform = nullptr;
     window_.reset();
-    SetServices(nullptr, nullptr);
 }
 
 bool Session::startedUp() const {
@@ -70,7 +52,7 @@ bool Session::startedUp() const {
 void Session::tellStartupProblems() {
     TellSettingsCannotBeSaved(window_.get(), settings_.lastFailure());
     if (engine_.isOpen() && engine_.lockingUnsupported())
-        TellLockingUnsupported(window_.get());
+        TellLockingUnsupported(window_.get(), engine_.databasePath());
 }
 
 int RunQuenlark(int argc, char** argv) {

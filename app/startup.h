@@ -5,12 +5,22 @@
 #include "platform/services.h"
 #include "platform/settingsstore.h"
 
+#include <QApplication>
 #include <memory>
 #include <string>
 
 namespace quenlark {
 
 class Tmainform;
+
+// The application object of the program. An error that escapes an event handler (none of
+// the program's own handlers throws) ends up here and is shown by the standard error
+// report, after which the program carries on.
+class QuenlarkApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override;
+};
 
 inline constexpr char kCannotStartTitle[] = "Cannot start program.";
 inline constexpr char kCannotStartText[] =
@@ -22,7 +32,7 @@ void ReportAlreadyRunning();
 
 // One run of the program inside its application object: the settings (with the person's own
 // database provided on the first start), the engine and the main window, which opens the
-// database as it is created. Installs itself as the process's services while it lives.
+// database as it is created.
 class Session {
 public:
     // `exeDir` is the executable's folder, where a database of a portable copy may lie.

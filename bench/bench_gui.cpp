@@ -2,19 +2,19 @@
 // Delete with their refresh, search and sort.
 #include "benchdata.h"
 #include "forms/mainform.h"
+#include "mainwindowdriver.h"
 #include "scripteduiseam.h"
 #include "testenv.h"
 
 #include <QApplication>
-#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListView>
-#include <QStringListModel>
 #include <QTimer>
 #include <benchmark/benchmark.h>
 #include <memory>
 
 using namespace quenlark;
+using test::Child;
 
 namespace {
 
@@ -24,7 +24,8 @@ struct Window {
         const std::string bytes = bench::SampleDatabase(n);
         env.writeDatabase(QByteArray::fromStdString(bytes));
     }
-    void open() { window = std::make_unique<Tmainform>(); }
+    void open() { window = test::MakeMainWindow(env); }
+    int listed() const { return Child<QListView>(*window, "contacts")->model()->rowCount(); }
     test::TestEnv env;
     test::ScriptedUiSeam ui;
     std::unique_ptr<Tmainform> window;
@@ -34,7 +35,7 @@ void BM_StartUpToFilledList(benchmark::State& state) {
     Window w(std::size_t(state.range(0)));
     for (auto _ : state) {
         w.open();
-        if (!w.window->startedUp() || w.window->contactsModel()->rowCount() != state.range(0))
+        if (!w.window->startedUp() || w.listed() != state.range(0))
             state.SkipWithError("start-up failed");
         state.PauseTiming();
         w.window.reset();
@@ -45,13 +46,14 @@ void BM_StartUpToFilledList(benchmark::State& state) {
 void BM_AddWithRefresh(benchmark::State& state) {
     Window w(std::size_t(state.range(0)));
     w.open();
-    auto* ui = w.window->ui();
+    auto* name = Child<QLineEdit>(*w.window, "nameEdit");
+    auto* email = Child<QLineEdit>(*w.window, "emailEdit");
     for (auto _ : state) {
         state.PauseTiming();
-        ui->e_name->setText(QStringLiteral("Added Person"));
-        ui->e_email->setText(QStringLiteral("added@example.com"));
+        name->setText(QStringLiteral("Added Person"));
+        email->setText(QStringLiteral("added@example.com"));
         state.ResumeTiming();
-        w.window->btnAddClick(nullptr);
+        w.window->addContact();
     }
     if (!w.ui.messages.isEmpty())
         state.SkipWithError(w.ui.messages.first().title.toStdString().c_str());
@@ -62,18 +64,18 @@ void BM_AddWithRefresh(benchmark::State& state) {
 void deleteWithRefresh(benchmark::State& state, double at) {
     Window w(std::size_t(state.range(0)));
     w.open();
-    auto* list = w.window->ui()->contacts;
-    const int before = w.window->contactsModel()->rowCount();
+    auto* list = Child<QListView>(*w.window, "contacts");
+    const int before = w.listed();
     for (auto _ : state) {
         state.PauseTiming();
-        const int row = int(at * w.window->contactsModel()->rowCount());
-        list->selectionModel()->select(w.window->contactsModel()->index(row),
+        const int row = int(at * w.listed());
+        list->selectionModel()->select(list->model()->index(row, 0),
                                        QItemSelectionModel::ClearAndSelect);
         w.ui.answer(MsgResult::Yes);
         state.ResumeTiming();
-        w.window->btnDeleteClick(nullptr);
+        w.window->deleteContact();
     }
-    if (w.window->contactsModel()->rowCount() != before - int(state.iterations()))
+    if (w.listed() != before - int(state.iterations()))
         state.SkipWithError("not every delete happened");
 }
 
@@ -93,7 +95,7 @@ void BM_Search(benchmark::State& state) {
             if (QWidget* dialog = QApplication::activeModalWidget())
                 dialog->close();
         });
-        w.window->SearchContacts(QStringLiteral("pan 9"), false);
+        w.window->searchContacts(QStringLiteral("pan 9"), false);
     }
 }
 
@@ -102,9 +104,9 @@ void BM_SortAscending(benchmark::State& state) {
     w.open();
     for (auto _ : state) {
         state.PauseTiming();
-        w.window->RefreshAfterChange(); // back to file order
+        w.window->sortContacts(Qt::DescendingOrder); // another order to start from
         state.ResumeTiming();
-        w.window->SortItemClick(w.window->Ascending1);
+        w.window->sortContacts(Qt::AscendingOrder);
     }
     if (!w.ui.messages.isEmpty())
         state.SkipWithError("sorting asked something");

@@ -1,28 +1,23 @@
 #include "controls/quenlarkbuttonbase.h"
 
-#include "platform/standarderror.h"
-
 #include <QCursor>
-#include <QImage>
-#include <QList>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <algorithm>
-#include <exception>
 
 namespace quenlark {
 
 namespace {
 
 // The font of a button that has no parent to take its font from: Tahoma 8 point at 96 dpi.
-QFont DefaultButtonFont() {
+QFont defaultButtonFont() {
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(11);
     return font;
 }
 
-int AlignmentFlag(TQuenlarkBtnTextAlign align) {
+int alignmentFlag(TQuenlarkBtnTextAlign align) {
     switch (align) {
     case qsbCenter:
         return Qt::AlignHCenter;
@@ -35,21 +30,18 @@ int AlignmentFlag(TQuenlarkBtnTextAlign align) {
 }
 
 // The picture with every pixel of the transparent colour made see-through.
-QImage TransparentImage(const QPixmap& bitmap, QRgb transparent) {
-    QImage image = bitmap.toImage().convertToFormat(QImage::Format_ARGB32);
+QImage withoutColour(const QPixmap& picture, QRgb transparent) {
+    if (picture.isNull())
+        return {};
+    QImage image = picture.toImage().convertToFormat(QImage::Format_ARGB32);
     const QRgb key = transparent & RGB_MASK;
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
+        for (int x = 0; x < image.width(); ++x)
             if ((line[x] & RGB_MASK) == key)
                 line[x] = 0;
-        }
     }
     return image;
-}
-
-void ReportError(const std::exception& error) {
-    ShowStandardError(QString::fromUtf8(error.what()));
 }
 
 } // namespace
@@ -60,217 +52,173 @@ TColor getLightFaceColour() {
                std::min(GetBValue(face) + 10, 255));
 }
 
-void DrawFocusRect(QPainter& canvas, const QRect& rect) {
-    if (rect.isEmpty())
-        return;
-    QList<QPoint> dots;
-    const auto dot = [&dots](int x, int y) {
-        if ((x + y) % 2 == 0)
-            dots.append(QPoint(x, y));
-    };
-    for (int x = rect.left(); x <= rect.right(); ++x) {
-        dot(x, rect.top());
-        if (rect.bottom() != rect.top())
-            dot(x, rect.bottom());
-    }
-    for (int y = rect.top() + 1; y < rect.bottom(); ++y) {
-        dot(rect.left(), y);
-        if (rect.right() != rect.left())
-            dot(rect.right(), y);
-    }
-    canvas.save();
-    canvas.setRenderHint(QPainter::Antialiasing, false);
-    canvas.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    canvas.setPen(QPen(QColor(255, 255, 255), 0));
-    canvas.drawPoints(dots.constData(), int(dots.size()));
-    canvas.restore();
-}
-
 TQuenlarkButtonBase::TQuenlarkButtonBase(QWidget* parent, bool border, QSize size)
-    : QWidget(parent), FBorder(border) {
+    : QWidget(parent), border_(border) {
     if (!parent)
-        setFont(DefaultButtonFont());
+        setFont(defaultButtonFont());
     resize(size);
 }
 
 TQuenlarkButtonBase::~TQuenlarkButtonBase() = default;
 
-void TQuenlarkButtonBase::SetCaptionAlign(TQuenlarkBtnTextAlign Value) {
-    FCaptionAlign = Value;
-    Paint();
+void TQuenlarkButtonBase::SetCaptionAlign(TQuenlarkBtnTextAlign value) {
+    captionAlign_ = value;
+    update();
 }
 
-void TQuenlarkButtonBase::SetCaption(const QString& Value) {
-    FCaption = Value;
-    Paint();
+void TQuenlarkButtonBase::SetCaption(const QString& value) {
+    caption_ = value;
+    update();
 }
 
-void TQuenlarkButtonBase::SetIcon(const QPixmap& Value) {
-    FIcon = Value;
-    Paint();
+void TQuenlarkButtonBase::SetIcon(const QPixmap& value) {
+    setIcon(Normal, value);
 }
 
-void TQuenlarkButtonBase::SetIconOver(const QPixmap& Value) {
-    FIconOver = Value;
-    Paint();
+void TQuenlarkButtonBase::SetIconOver(const QPixmap& value) {
+    setIcon(Over, value);
 }
 
-void TQuenlarkButtonBase::SetIconDown(const QPixmap& Value) {
-    FIconDown = Value;
-    Paint();
+void TQuenlarkButtonBase::SetIconDown(const QPixmap& value) {
+    setIcon(Down, value);
 }
 
-void TQuenlarkButtonBase::SetDropDown(QMenu* Value) {
-    FDropDown = Value;
-    Paint();
+void TQuenlarkButtonBase::setIcon(Look look, const QPixmap& picture) {
+    LookIcon& icon = icons_[look];
+    icon.picture = picture;
+    icon.drawn = withoutColour(picture, ColourToQColor(transparentColour_).rgb());
+    update();
 }
 
-void TQuenlarkButtonBase::SetMargin(int Value) {
-    FMargin = Value;
-    Paint();
+void TQuenlarkButtonBase::keyIcons() {
+    const QRgb key = ColourToQColor(transparentColour_).rgb();
+    for (LookIcon& icon : icons_)
+        icon.drawn = withoutColour(icon.picture, key);
 }
 
-void TQuenlarkButtonBase::SetTransparentColour(TColor Value) {
-    FTransparentColour = Value;
-    Paint();
+void TQuenlarkButtonBase::SetDropDown(QMenu* value) {
+    dropDown_ = value;
+    update();
 }
 
-void TQuenlarkButtonBase::SetBorder(bool Value) {
-    FBorder = Value;
-    Paint();
+void TQuenlarkButtonBase::SetMargin(int value) {
+    margin_ = value;
+    update();
 }
 
-void TQuenlarkButtonBase::SetTag(int Value) {
-    FTag = Value;
+void TQuenlarkButtonBase::SetTransparentColour(TColor value) {
+    transparentColour_ = value;
+    keyIcons();
+    update();
 }
 
-void TQuenlarkButtonBase::Paint() {
-    repaint();
+void TQuenlarkButtonBase::SetBorder(bool value) {
+    border_ = value;
+    update();
 }
 
-TQuenlarkButtonBase::TQuenlarkButtonLook TQuenlarkButtonBase::StateLook() const {
-    if (FDown)
-        return {clBtnShadow, clHighlight, clHighlightText, &FIconDown};
-    if (FOver)
-        return {clBtnShadow, FBorder ? clBtnFace : getLightFaceColour(), clBtnText, &FIconOver};
-    return {FBorder ? clBtnShadow : clBtnFace, getLightFaceColour(), clBtnText, &FIcon};
+void TQuenlarkButtonBase::SetTag(int value) {
+    tag_ = value;
 }
 
-QRect TQuenlarkButtonBase::TextRect(int BitmapWidth) const {
-    const int left = BitmapWidth + FMargin + 4;
+TQuenlarkButtonBase::Colours TQuenlarkButtonBase::currentLook() const {
+    if (down_)
+        return {clBtnShadow, clHighlight, clHighlightText, &icons_[Down]};
+    if (over_)
+        return {clBtnShadow, border_ ? clBtnFace : getLightFaceColour(), clBtnText, &icons_[Over]};
+    return {border_ ? clBtnShadow : clBtnFace, getLightFaceColour(), clBtnText, &icons_[Normal]};
+}
+
+QRect TQuenlarkButtonBase::textRect(int iconWidth) const {
+    const int left = iconWidth + margin_ + 4;
     int right = width() - 3;
-    if (FDropDown)
+    if (dropDown_)
         right -= 4;
     // Right and bottom are exclusive, as the desktop's rectangles have them.
     return QRect(left, 4, right - left, height() - 3 - 4);
 }
 
-void TQuenlarkButtonBase::PaintButton(QPainter& Canvas, int PenWidth) {
-    const TQuenlarkButtonLook look = StateLook();
-    const QPixmap* bitmap = look.Bitmap;
-    if (bitmap->width() == 0 && FIcon.width() != 0)
-        bitmap = &FIcon;
-    Canvas.setFont(font());
-    const QColor pen = ColourToQColor(look.Pen);
-    const QColor brush = ColourToQColor(look.Brush);
-    const QColor text = ColourToQColor(look.Text);
-    const QRect textRect = TextRect(bitmap->width());
+void TQuenlarkButtonBase::paintButton(QPainter& canvas, int penWidth) const {
+    const Colours look = currentLook();
+    // A state without its own icon shows the normal one.
+    const LookIcon* icon = look.icon;
+    if (icon->picture.width() == 0 && icons_[Normal].picture.width() != 0)
+        icon = &icons_[Normal];
+    canvas.setFont(font());
+    const QColor pen = ColourToQColor(look.pen);
+    const QColor brush = ColourToQColor(look.brush);
+    const QColor text = ColourToQColor(look.text);
+    const QRect captionRect = textRect(icon->picture.width());
 
     // The frame: outlined in the pen colour, filled with the brush. The last column and
     // row are left to the background.
     const QRect frame(0, 0, width() - 1, height() - 1);
     if (frame.isValid()) {
-        Canvas.fillRect(frame, pen);
-        const QRect inside = frame.adjusted(PenWidth, PenWidth, -PenWidth, -PenWidth);
+        canvas.fillRect(frame, pen);
+        const QRect inside = frame.adjusted(penWidth, penWidth, -penWidth, -penWidth);
         if (inside.isValid())
-            Canvas.fillRect(inside, brush);
+            canvas.fillRect(inside, brush);
     }
 
-    if (!bitmap->isNull())
-        Canvas.drawImage(QPoint(2, 2),
-                         TransparentImage(*bitmap, ColourToQColor(FTransparentColour).rgb()));
+    if (!icon->drawn.isNull())
+        canvas.drawImage(QPoint(2, 2), icon->drawn);
 
-    if (!FCaption.isEmpty() && textRect.isValid()) {
-        const int flags = AlignmentFlag(FCaptionAlign) | Qt::AlignTop | Qt::TextShowMnemonic;
-        Canvas.save();
-        Canvas.setClipRect(textRect, Qt::IntersectClip);
-        Canvas.fillRect(Canvas.boundingRect(textRect, flags, FCaption) & textRect, brush);
-        Canvas.setPen(text);
-        style()->drawItemText(&Canvas, textRect, flags, palette(), true, FCaption,
+    if (!caption_.isEmpty() && captionRect.isValid()) {
+        const int flags = alignmentFlag(captionAlign_) | Qt::AlignTop | Qt::TextShowMnemonic;
+        canvas.save();
+        canvas.setClipRect(captionRect, Qt::IntersectClip);
+        canvas.fillRect(canvas.boundingRect(captionRect, flags, caption_) & captionRect, brush);
+        canvas.setPen(text);
+        style()->drawItemText(&canvas, captionRect, flags, palette(), true, caption_,
                               QPalette::NoRole);
-        Canvas.restore();
+        canvas.restore();
     }
 
     // The drop-down mark: a 4-by-4 square in the text colour right of the caption.
-    if (FDropDown)
-        Canvas.fillRect(QRect(textRect.x() + textRect.width(), 10, 4, 4), text);
+    if (dropDown_)
+        canvas.fillRect(QRect(captionRect.x() + captionRect.width(), 10, 4, 4), text);
 }
 
 void TQuenlarkButtonBase::Click() {
     const QPointer<TQuenlarkButtonBase> alive(this);
-    try {
-        if (QMenu* menu = FDropDown) {
-            QPoint at = QCursor::pos();
-            at.rx() -= menu->sizeHint().width() / 2;
-            menu->exec(at);
-            if (!alive)
-                return;
-            FOver = false;
-            FDown = false;
-        }
-        if (OnClick) {
-            const TNotifyEvent handler = OnClick;
-            handler(this);
-            if (!alive)
-                return;
-        }
-        Paint();
-    } catch (const std::exception& error) {
-        ReportError(error);
+    if (QMenu* menu = dropDown_) {
+        QPoint at = QCursor::pos();
+        at.rx() -= menu->sizeHint().width() / 2;
+        menu->exec(at);
+        if (!alive)
+            return;
+        over_ = false;
+        down_ = false;
     }
+    emit clicked();
+    if (alive)
+        update();
 }
 
-void TQuenlarkButtonBase::DblClick() {
-    if (!OnDblClick)
+void TQuenlarkButtonBase::mouseDown(Qt::MouseButton button) {
+    if (button != Qt::LeftButton)
         return;
-    const TNotifyEvent handler = OnDblClick;
-    try {
-        handler(this);
-    } catch (const std::exception& error) {
-        ReportError(error);
-    }
-}
-
-void TQuenlarkButtonBase::MouseDown(Qt::MouseButton Button) {
-    if (Button != Qt::LeftButton)
-        return;
-    FDown = true;
-    Paint();
-}
-
-void TQuenlarkButtonBase::MouseUp(Qt::MouseButton Button) {
-    if (Button != Qt::LeftButton)
-        return;
-    FDown = false;
-    Paint();
+    down_ = true;
+    update();
 }
 
 void TQuenlarkButtonBase::paintEvent(QPaintEvent*) {
     QPainter canvas(this);
-    PaintButton(canvas, 1);
+    paintButton(canvas, 1);
 }
 
 void TQuenlarkButtonBase::mousePressEvent(QMouseEvent* event) {
     event->accept();
     if (event->button() == Qt::LeftButton)
-        FClicked = true;
-    MouseDown(event->button());
+        pressed_ = true;
+    mouseDown(event->button());
 }
 
 void TQuenlarkButtonBase::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
-    if (event->button() == Qt::LeftButton && FClicked) {
-        FClicked = false;
+    const bool left = event->button() == Qt::LeftButton;
+    if (left && pressed_) {
+        pressed_ = false;
         // The mouse is captured while a button is held, so the release may be anywhere.
         if (rect().contains(event->position().toPoint())) {
             const QPointer<TQuenlarkButtonBase> alive(this);
@@ -279,28 +227,38 @@ void TQuenlarkButtonBase::mouseReleaseEvent(QMouseEvent* event) {
                 return;
         }
     }
-    MouseUp(event->button());
+    if (left) {
+        down_ = false;
+        update();
+    }
 }
 
 void TQuenlarkButtonBase::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
     if (event->button() == Qt::LeftButton) {
         const QPointer<TQuenlarkButtonBase> alive(this);
-        DblClick();
+        emit doubleClicked();
         if (!alive)
             return;
     }
-    MouseDown(event->button());
+    mouseDown(event->button());
 }
 
 void TQuenlarkButtonBase::enterEvent(QEnterEvent*) {
-    FOver = true;
-    Paint();
+    over_ = true;
+    update();
 }
 
 void TQuenlarkButtonBase::leaveEvent(QEvent*) {
-    FOver = false;
-    Paint();
+    over_ = false;
+    update();
+}
+
+void TQuenlarkButtonBase::changeEvent(QEvent* event) {
+    // A transparent system colour follows the palette.
+    if (event->type() == QEvent::PaletteChange && IsSystemColour(transparentColour_))
+        keyIcons();
+    QWidget::changeEvent(event);
 }
 
 } // namespace quenlark

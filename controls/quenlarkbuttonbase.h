@@ -1,32 +1,24 @@
 // What the push button (TQuenlarkStdButton) and the flat speed button (TQuenlarkSpeedBtn)
-// share: the caption alignment, the light face colour, the state table and the paint
-// procedure, their fields and setters, the mouse handling and the guarded click.
+// share: the caption alignment, the light face colour, the looks per state, the published
+// properties, the mouse handling and the click with its drop-down menu.
 #pragma once
 
 #include "controls/quenlarkcolour.h"
 
+#include <QImage>
 #include <QMenu>
 #include <QPixmap>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
-#include <functional>
 
 class QPainter;
 
 namespace quenlark {
 
-// A bound handler that takes the sending object. Bind a form's member function with
-// std::bind_front(&Tform::btnAddClick, this) or a lambda.
-using TNotifyEvent = std::function<void(QObject* Sender)>;
-
 // The button-face colour with 10 added to each of red, green and blue, each capped at 255,
 // as an RGB colour value.
 TColor getLightFaceColour();
-
-// Draws the desktop's dotted focus rectangle: every other pixel of the outline of `rect`
-// is inverted.
-void DrawFocusRect(QPainter& canvas, const QRect& rect);
 
 // Base of the two button controls. It is not used on its own.
 class TQuenlarkButtonBase : public QWidget {
@@ -52,76 +44,50 @@ public:
 
     ~TQuenlarkButtonBase() override;
 
-    TQuenlarkBtnTextAlign CaptionAlign() const { return FCaptionAlign; }
-    const QString& Caption() const { return FCaption; }
-    const QPixmap& Icon() const { return FIcon; }
-    const QPixmap& IconOver() const { return FIconOver; }
-    const QPixmap& IconDown() const { return FIconDown; }
-    QMenu* DropDown() const { return FDropDown; }
-    int Margin() const { return FMargin; }
-    TColor TransparentColour() const { return FTransparentColour; }
-    bool Border() const { return FBorder; }
-    int Tag() const { return FTag; }
+    TQuenlarkBtnTextAlign CaptionAlign() const { return captionAlign_; }
+    const QString& Caption() const { return caption_; }
+    const QPixmap& Icon() const { return icons_[Normal].picture; }
+    const QPixmap& IconOver() const { return icons_[Over].picture; }
+    const QPixmap& IconDown() const { return icons_[Down].picture; }
+    QMenu* DropDown() const { return dropDown_; }
+    int Margin() const { return margin_; }
+    TColor TransparentColour() const { return transparentColour_; }
+    bool Border() const { return border_; }
+    int Tag() const { return tag_; }
 
-    // Each stores the value and redraws the button before it returns.
-    void SetCaptionAlign(TQuenlarkBtnTextAlign Value);
-    void SetCaption(const QString& Value);
+    // Each stores the value and schedules a redraw of the button.
+    void SetCaptionAlign(TQuenlarkBtnTextAlign value);
+    void SetCaption(const QString& value);
     // The button keeps its own copy of the picture; the caller keeps its pixmap.
-    void SetIcon(const QPixmap& Value);
-    void SetIconOver(const QPixmap& Value);
-    void SetIconDown(const QPixmap& Value);
+    void SetIcon(const QPixmap& value);
+    void SetIconOver(const QPixmap& value);
+    void SetIconDown(const QPixmap& value);
     // The menu is referenced, not owned. A menu destroyed before the button counts as none.
-    void SetDropDown(QMenu* Value);
-    void SetMargin(int Value);
+    void SetDropDown(QMenu* value);
+    void SetMargin(int value);
     // Pixels of this colour are left undrawn in all three icons.
-    void SetTransparentColour(TColor Value);
-    void SetBorder(bool Value);
+    void SetTransparentColour(TColor value);
+    void SetBorder(bool value);
     // The tag tells handlers shared by several controls apart. Setting it draws nothing.
-    void SetTag(int Value);
-
-    // The setters under the names that form layouts compiled by uic call.
-    void setCaptionAlign(TQuenlarkBtnTextAlign Value) { SetCaptionAlign(Value); }
-    void setCaption(const QString& Value) { SetCaption(Value); }
-    void setIcon(const QPixmap& Value) { SetIcon(Value); }
-    void setIconOver(const QPixmap& Value) { SetIconOver(Value); }
-    void setIconDown(const QPixmap& Value) { SetIconDown(Value); }
-    void setMargin(int Value) { SetMargin(Value); }
-    void setTransparentColour(TColor Value) { SetTransparentColour(Value); }
-    void setBorder(bool Value) { SetBorder(Value); }
-    void setTag(int Value) { SetTag(Value); }
-
-    // Redraws the whole button now (nothing while the button is not shown).
-    void Paint();
+    void SetTag(int value);
 
     // The button's click: drops down the menu, if any, at the mouse pointer and waits until
-    // it closes, then calls OnClick. An exception escaping either is shown by the
-    // application's standard error report.
+    // it closes, then emits clicked(). The button may be destroyed by a receiver.
     virtual void Click();
 
-    // Called by Click with the button as sender.
-    TNotifyEvent OnClick;
-    // Called when the left mouse button is double-clicked on the button.
-    TNotifyEvent OnDblClick;
+signals:
+    // A click by mouse, keyboard or Click().
+    void clicked();
+    // The second press of a left double click.
+    void doubleClicked();
 
 protected:
     TQuenlarkButtonBase(QWidget* parent, bool border, QSize size);
 
-    // The state table's choice for the current state.
-    struct TQuenlarkButtonLook {
-        TColor Pen;
-        TColor Brush;
-        TColor Text;
-        const QPixmap* Bitmap;
-    };
-    TQuenlarkButtonLook StateLook() const;
-    // The paint procedure without the focus rectangle; the frame is PenWidth pixels wide.
-    void PaintButton(QPainter& Canvas, int PenWidth);
-    // The rectangle the caption is drawn in for the given state bitmap width.
-    QRect TextRect(int BitmapWidth) const;
+    // The paint procedure without the focus rectangle; the frame is penWidth pixels wide.
+    void paintButton(QPainter& canvas, int penWidth) const;
 
-    virtual void MouseDown(Qt::MouseButton Button);
-    virtual void MouseUp(Qt::MouseButton Button);
-    void DblClick();
+    virtual void mouseDown(Qt::MouseButton button);
 
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -129,23 +95,40 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
-
-    bool FOver = false;
-    bool FDown = false;
-    bool FBorder = false;
-    TQuenlarkBtnTextAlign FCaptionAlign = qsbCenter;
-    QString FCaption;
-    QPixmap FIcon;
-    QPixmap FIconOver;
-    QPixmap FIconDown;
-    int FMargin = 0;
-    QPointer<QMenu> FDropDown;
-    TColor FTransparentColour = quenlark::clLime;
-    int FTag = 0;
+    void changeEvent(QEvent* event) override;
 
 private:
+    enum Look { Normal, Over, Down };
+    struct LookIcon {
+        QPixmap picture; // as it was set
+        QImage drawn;    // the picture with the transparent colour taken out
+    };
+    // The pen, brush and text colours and the icon of the current state.
+    struct Colours {
+        TColor pen;
+        TColor brush;
+        TColor text;
+        const LookIcon* icon;
+    };
+    Colours currentLook() const;
+    // The rectangle the caption is drawn in, given the width of the icon shown.
+    QRect textRect(int iconWidth) const;
+    void setIcon(Look look, const QPixmap& picture);
+    // Takes the transparent colour out of the icons, once per change rather than per paint.
+    void keyIcons();
+
+    bool over_ = false;
+    bool down_ = false;
+    bool border_ = false;
     // The left button went down on the button (not as a double click) and is still held.
-    bool FClicked = false;
+    bool pressed_ = false;
+    TQuenlarkBtnTextAlign captionAlign_ = qsbCenter;
+    QString caption_;
+    LookIcon icons_[3];
+    int margin_ = 0;
+    QPointer<QMenu> dropDown_;
+    TColor transparentColour_ = quenlark::clLime;
+    int tag_ = 0;
 };
 
 // The caption alignment at namespace level, where the two controls' users look for it.

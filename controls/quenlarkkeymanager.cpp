@@ -1,8 +1,9 @@
 #include "controls/quenlarkkeymanager.h"
 
-#include <QApplication>
+#include "controls/widgettreefilter.h"
+
+#include <QAction>
 #include <QKeyEvent>
-#include <stdexcept>
 
 namespace quenlark {
 
@@ -146,18 +147,18 @@ TShiftState ShiftStateFromQt(Qt::KeyboardModifiers modifiers, Qt::MouseButtons b
     return state;
 }
 
-// The key preview of one form: an application event filter that hands every key press
-// meant for the form or a widget in it to the form's key-down handler before the widget
-// gets it.
+// The key preview of one form: an event filter on the form and on every widget inside it
+// that hands each key press meant for them to the form's key-down handler before the
+// widget gets it.
 //
 // Qt offers a key press to the shortcut system (as a ShortcutOverride event to the focused
 // widget) before it delivers it. The handler runs at that first sight, so that it comes
 // before Qt's shortcuts and "&" mnemonics as well as before the widget. When it used the
-// key (a manager raised an event for it), it acts once: Qt's shortcuts are kept out, an
-// Alt key goes on to the widget without its text (so that Alt+A does not also type an
-// "a"), and a key the widget leaves does not go on to the form's own key handling (a
-// dialog's Escape, which would reject it, or its default button).
-class FormKeyPreview final : public QObject {
+// key (a manager triggered an action for it), it acts once: Qt's shortcuts are kept out,
+// an Alt key ends there (so that Alt+A does not also type an "a"), and a key the widget
+// leaves does not go on to the form's own key handling (a dialog's Escape, which would
+// reject it, or its default button).
+class FormKeyPreview final : public WidgetTreeFilter {
     Q_OBJECT
 
 public:
@@ -178,26 +179,17 @@ public:
     void noteAction() { acted_ = true; }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool filterEvent(QWidget* receiver, QEvent* event) override;
 
 private:
-    explicit FormKeyPreview(QWidget* form) : QObject(form), form_(form) {
-        qApp->installEventFilter(this);
-    }
+    explicit FormKeyPreview(QWidget* form) : WidgetTreeFilter(form), form_(form) {}
 
-    bool inForm(const QObject* watched) const {
-        if (!watched->isWidgetType())
-            return false;
-        const auto* widget = static_cast<const QWidget*>(watched);
-        return widget == form_ || form_->isAncestorOf(widget);
-    }
     // Where Qt hands a key event on when the receiver leaves it.
     static const QObject* nextReceiver(const QWidget* receiver) {
         return receiver->isWindow() ? nullptr : receiver->parentWidget();
     }
     // Runs the form's key-down handler. True when it used the key.
     bool preview(const QKeyEvent* event);
-    void passOnWithoutText(QWidget* receiver, QKeyEvent* event);
 
     enum class Stage { None, Override, Press };
     // The key press being dispatched. The event pointer is only compared, never followed.
@@ -213,7 +205,6 @@ private:
     QWidget* form_;
     Current current_;
     bool acted_ = false;
-    bool delivering_ = false;
 };
 
 bool FormKeyPreview::preview(const QKeyEvent* event) {
@@ -230,41 +221,12 @@ bool FormKeyPreview::preview(const QKeyEvent* event) {
     return acted_;
 }
 
-void FormKeyPreview::passOnWithoutText(QWidget* receiver, QKeyEvent* event) {
-    QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->nativeScanCode(),
-                   event->nativeVirtualKey(), event->nativeModifiers(), QString(),
-                   event->isAutoRepeat(), event->count(), event->device());
-    copy.setTimestamp(event->timestamp());
-    const QPointer<FormKeyPreview> self(this);
-    delivering_ = true;
-    try {
-        QCoreApplication::sendEvent(receiver, &copy);
-    } catch (...) {
-        if (self)
-            delivering_ = false;
-        throw;
-    }
-    if (self)
-        delivering_ = false;
-}
-
-bool FormKeyPreview::eventFilter(QObject* watched, QEvent* event) {
+bool FormKeyPreview::filterEvent(QWidget* receiver, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress && type != QEvent::KeyRelease)
         return false;
-    if (!inForm(watched))
-        return false;
     auto* keyEvent = static_cast<QKeyEvent*>(event);
-    auto* receiver = static_cast<QWidget*>(watched);
 
-    if (delivering_) {
-        // A key handed on without its text: no shortcut may take it on the way.
-        if (type == QEvent::ShortcutOverride) {
-            event->accept();
-            return true;
-        }
-        return false;
-    }
     if (type == QEvent::KeyRelease) {
         current_ = Current();
         return false;
@@ -314,33 +276,14 @@ bool FormKeyPreview::eventFilter(QObject* watched, QEvent* event) {
         event->accept();
         return true;
     }
+    // An Alt letter the form used has done its work: the widget would only type it.
     const Qt::KeyboardModifiers mods = keyEvent->modifiers();
-    if (mods.testFlag(Qt::AltModifier) && !mods.testFlag(Qt::ControlModifier) &&
-        !keyEvent->text().isEmpty()) {
-        passOnWithoutText(receiver, keyEvent);
+    if (mods.testFlag(Qt::AltModifier) && !mods.testFlag(Qt::ControlModifier)) {
         event->accept();
         return true;
     }
     return false;
 }
-
-namespace {
-
-using AltEventMember = TQuenlarkKeyManager::TNotifyEvent TQuenlarkKeyManager::*;
-
-constexpr AltEventMember kAltEvents[26] = {
-    &TQuenlarkKeyManager::Alt_A, &TQuenlarkKeyManager::Alt_B, &TQuenlarkKeyManager::Alt_C,
-    &TQuenlarkKeyManager::Alt_D, &TQuenlarkKeyManager::Alt_E, &TQuenlarkKeyManager::Alt_F,
-    &TQuenlarkKeyManager::Alt_G, &TQuenlarkKeyManager::Alt_H, &TQuenlarkKeyManager::Alt_I,
-    &TQuenlarkKeyManager::Alt_J, &TQuenlarkKeyManager::Alt_K, &TQuenlarkKeyManager::Alt_L,
-    &TQuenlarkKeyManager::Alt_M, &TQuenlarkKeyManager::Alt_N, &TQuenlarkKeyManager::Alt_O,
-    &TQuenlarkKeyManager::Alt_P, &TQuenlarkKeyManager::Alt_Q, &TQuenlarkKeyManager::Alt_R,
-    &TQuenlarkKeyManager::Alt_S, &TQuenlarkKeyManager::Alt_T, &TQuenlarkKeyManager::Alt_U,
-    &TQuenlarkKeyManager::Alt_V, &TQuenlarkKeyManager::Alt_W, &TQuenlarkKeyManager::Alt_X,
-    &TQuenlarkKeyManager::Alt_Y, &TQuenlarkKeyManager::Alt_Z,
-};
-
-} // namespace
 
 TKeyEvent FormKeyDown(QWidget* form) {
     const FormKeyPreview* preview = FormKeyPreview::find(form);
@@ -356,10 +299,10 @@ void SetFormKeyDown(QWidget* form, TKeyEvent handler) {
 }
 
 TQuenlarkKeyManager::TQuenlarkKeyManager(QWidget* ownerForm)
-    : QObject(ownerForm), FOwnerForm(ownerForm) {
+    : QObject(ownerForm), ownerForm_(ownerForm) {
     if (!ownerForm)
         return;
-    FPrevKeyDown = FormKeyDown(ownerForm);
+    previousKeyDown_ = FormKeyDown(ownerForm);
     FormKeyPreview* preview = FormKeyPreview::ensure(ownerForm);
     const QPointer<TQuenlarkKeyManager> self(this);
     preview->keyDown = [self](QObject* sender, quint16& key, TShiftState shift) {
@@ -367,55 +310,71 @@ TQuenlarkKeyManager::TQuenlarkKeyManager(QWidget* ownerForm)
             self->COnKeyDown(sender, key, shift);
     };
     preview->installer = this;
-    FPreview = preview;
-    FCancelled = false;
+    preview_ = preview;
 }
 
 TQuenlarkKeyManager::~TQuenlarkKeyManager() {
-    auto* preview = static_cast<FormKeyPreview*>(FPreview.data());
+    auto* preview = static_cast<FormKeyPreview*>(preview_.data());
     if (preview && preview->installer == this) {
-        preview->keyDown = FPrevKeyDown;
+        preview->keyDown = previousKeyDown_;
         preview->installer = nullptr;
     }
 }
 
-TQuenlarkKeyManager::TNotifyEvent& TQuenlarkKeyManager::AltEvent(char letter) {
-    if (letter >= 'a' && letter <= 'z')
-        letter = char(letter - 'a' + 'A');
-    if (letter < 'A' || letter > 'Z')
-        throw std::invalid_argument("Alt events exist for the letters A to Z only");
-    return this->*kAltEvents[letter - 'A'];
+QAction* TQuenlarkKeyManager::action(QAction*& slot, const QString& name) {
+    if (!slot) {
+        slot = new QAction(name, this);
+        slot->setObjectName(name);
+    }
+    return slot;
 }
 
-void TQuenlarkKeyManager::raise(const TNotifyEvent& event, QObject* sender) {
-    if (!event)
+QAction* TQuenlarkKeyManager::defaultKey() {
+    return action(defaultKey_, QStringLiteral("Enter"));
+}
+
+QAction* TQuenlarkKeyManager::cancelKey() {
+    return action(cancelKey_, QStringLiteral("Escape"));
+}
+
+QAction* TQuenlarkKeyManager::altKey(char letter) {
+    if (letter >= 'a' && letter <= 'z')
+        letter = char(letter - 'a' + 'A');
+    Q_ASSERT(letter >= 'A' && letter <= 'Z');
+    if (letter < 'A' || letter > 'Z')
+        return nullptr;
+    return action(altKeys_[std::size_t(letter - 'A')],
+                  QStringLiteral("Alt+") + QLatin1Char(letter));
+}
+
+void TQuenlarkKeyManager::trigger(QAction* action) {
+    if (!action || !action->isEnabled())
         return;
-    if (auto* preview = static_cast<FormKeyPreview*>(FPreview.data()))
+    if (auto* preview = static_cast<FormKeyPreview*>(preview_.data()))
         preview->noteAction();
-    const TNotifyEvent handler = event; // the handler may rebind the event it came from
-    handler(sender);
+    action->trigger();
 }
 
 void TQuenlarkKeyManager::COnKeyDown(QObject* sender, quint16& key, TShiftState shift) {
     const QPointer<TQuenlarkKeyManager> self(this);
-    FCancelled = false;
-    if (FPrevKeyDown)
-        FPrevKeyDown(sender, key, shift);
-    if (!self || FCancelled)
+    cancelled_ = false;
+    if (previousKeyDown_)
+        previousKeyDown_(sender, key, shift);
+    if (!self || cancelled_)
         return;
     if (shift.testFlag(TShiftFlag::Alt))
         ProcessAltKey(key);
-    if (!self || FCancelled)
+    if (!self || cancelled_)
         return;
     if (key == kVkReturn)
-        raise(OnDefault, sender);
+        trigger(defaultKey_);
     else if (key == kVkEscape)
-        raise(OnCancel, sender);
+        trigger(cancelKey_);
 }
 
 void TQuenlarkKeyManager::ProcessAltKey(quint16 key) {
     if (key >= 'A' && key <= 'Z')
-        raise(this->*kAltEvents[key - 'A'], this);
+        trigger(altKeys_[std::size_t(key - 'A')]);
 }
 
 } // namespace quenlark

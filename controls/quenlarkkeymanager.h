@@ -1,11 +1,12 @@
-// TQuenlarkKeyManager: a form's keyboard accelerators. Enter raises OnDefault, Escape
-// OnCancel and Alt with a letter one of Alt_A ... Alt_Z. The manager previews every key
-// press in its form before the focused widget; the key then goes on to that widget.
+// TQuenlarkKeyManager: a form's keyboard accelerators. Enter triggers defaultKey(), Escape
+// cancelKey() and Alt with a letter that letter's altKey() action. The manager previews
+// every key press in its form before the focused widget; the key then goes on to that
+// widget, except for an Alt key the manager used, which ends there.
 //
 // A form binds it once it is built:
 //     auto* keys = new TQuenlarkKeyManager(this);
-//     keys->OnDefault = [this](QObject* sender) { okClick(sender); };
-//     keys->Alt_C = [this](QObject* sender) { cancelClick(sender); };
+//     connect(keys->defaultKey(), &QAction::triggered, this, &Tform::okClick);
+//     connect(keys->altKey('C'), &QAction::triggered, this, &Tform::cancelClick);
 #pragma once
 
 #include <QFlags>
@@ -13,7 +14,10 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <array>
 #include <functional>
+
+class QAction;
 
 namespace quenlark {
 
@@ -34,8 +38,8 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(TShiftState)
 inline constexpr quint16 kVkReturn = 13;
 inline constexpr quint16 kVkEscape = 27;
 
-// A key-down handler: the sender, the virtual key code (which the handler may change for
-// the handlers after it) and the shift state.
+// A form's key-down handler: the sender, the virtual key code (which the handler may change
+// for the handlers after it) and the shift state.
 using TKeyEvent = std::function<void(QObject* sender, quint16& key, TShiftState shift)>;
 
 // The virtual key code of a Qt key: 'A' ... 'Z' for letters whatever the case, '0' ... '9'
@@ -57,46 +61,47 @@ class TQuenlarkKeyManager : public QObject {
     Q_PROPERTY(int Tag READ Tag WRITE SetTag)
 
 public:
-    using TNotifyEvent = std::function<void(QObject* sender)>;
-
     // Takes over the form's key-down handler, keeping the one it had to call first.
     explicit TQuenlarkKeyManager(QWidget* ownerForm);
     // Gives the form back the handler it had before, if the manager's is still in place.
     ~TQuenlarkKeyManager() override;
 
-    // Enter, with any modifiers; the sender is the form.
-    TNotifyEvent OnDefault;
-    // Escape, with any modifiers; the sender is the form.
-    TNotifyEvent OnCancel;
-    // Alt with the letter, with or without other modifiers; the sender is the manager.
-    TNotifyEvent Alt_A, Alt_B, Alt_C, Alt_D, Alt_E, Alt_F, Alt_G, Alt_H, Alt_I, Alt_J, Alt_K, Alt_L,
-        Alt_M, Alt_N, Alt_O, Alt_P, Alt_Q, Alt_R, Alt_S, Alt_T, Alt_U, Alt_V, Alt_W, Alt_X, Alt_Y,
-        Alt_Z;
-
-    // Alt_A ... Alt_Z by letter ('A' ... 'Z', either case).
-    TNotifyEvent& AltEvent(char letter);
+    // Enter, with any modifiers.
+    QAction* defaultKey();
+    // Escape, with any modifiers.
+    QAction* cancelKey();
+    // Alt with the letter ('A' ... 'Z', either case), with or without other modifiers.
+    QAction* altKey(char letter);
+    // Each action is made when it is first asked for; a key whose action does not exist
+    // or is disabled is left alone.
 
     // The form's key-down handler: the previous handler first, then the Alt letters, then
     // Enter and Escape. Stops as soon as a handler has called CancelCurrent.
     void COnKeyDown(QObject* sender, quint16& key, TShiftState shift);
-    // Raises Alt_ plus the letter for 'A' (65) ... 'Z' (90); other codes do nothing.
+    // Triggers the action of Alt plus the letter for 'A' (65) ... 'Z' (90); other codes do
+    // nothing.
     void ProcessAltKey(quint16 key);
     // Stops the manager's handling of the key being processed.
-    void CancelCurrent() { FCancelled = true; }
+    void CancelCurrent() { cancelled_ = true; }
 
-    QWidget* OwnerForm() const { return FOwnerForm; }
-    int Tag() const { return FTag; }
-    void SetTag(int tag) { FTag = tag; }
+    QWidget* OwnerForm() const { return ownerForm_; }
+    int Tag() const { return tag_; }
+    void SetTag(int tag) { tag_ = tag; }
 
 private:
-    // Calls the handler when set and tells the form's key preview that the key was used.
-    void raise(const TNotifyEvent& event, QObject* sender);
+    QAction* action(QAction*& slot, const QString& name);
+    // Triggers the action when it exists and is enabled, and tells the form's key preview
+    // that the key was used.
+    void trigger(QAction* action);
 
-    QPointer<QWidget> FOwnerForm;
-    TKeyEvent FPrevKeyDown;
-    bool FCancelled = false;
-    int FTag = 0;
-    QPointer<QObject> FPreview; // the form's key preview, which calls COnKeyDown
+    QPointer<QWidget> ownerForm_;
+    TKeyEvent previousKeyDown_;
+    bool cancelled_ = false;
+    int tag_ = 0;
+    QPointer<QObject> preview_; // the form's key preview, which calls COnKeyDown
+    QAction* defaultKey_ = nullptr;
+    QAction* cancelKey_ = nullptr;
+    std::array<QAction*, 26> altKeys_{};
 };
 
 } // namespace quenlark

@@ -1,5 +1,7 @@
 #include "controls/quenlarkstdbutton.h"
 
+#include "controls/focusrect.h"
+
 #include <QKeyEvent>
 #include <QPainter>
 
@@ -12,13 +14,13 @@ TQuenlarkStdButton::TQuenlarkStdButton(QWidget* parent)
 
 TQuenlarkStdButton::~TQuenlarkStdButton() = default;
 
-void TQuenlarkStdButton::SetDefault(bool Value) {
-    FDefault = Value;
-    Paint();
+void TQuenlarkStdButton::SetDefault(bool value) {
+    default_ = value;
+    update();
 }
 
-void TQuenlarkStdButton::SetTabStop(bool Value) {
-    setFocusPolicy(Value ? Qt::StrongFocus : Qt::ClickFocus);
+void TQuenlarkStdButton::SetTabStop(bool value) {
+    setFocusPolicy(value ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 void TQuenlarkStdButton::Click() {
@@ -26,15 +28,15 @@ void TQuenlarkStdButton::Click() {
     TQuenlarkButtonBase::Click();
 }
 
-void TQuenlarkStdButton::MouseDown(Qt::MouseButton Button) {
+void TQuenlarkStdButton::mouseDown(Qt::MouseButton button) {
     if (!hasFocus())
         setFocus(Qt::MouseFocusReason);
-    TQuenlarkButtonBase::MouseDown(Button);
+    TQuenlarkButtonBase::mouseDown(button);
 }
 
 void TQuenlarkStdButton::paintEvent(QPaintEvent*) {
     QPainter canvas(this);
-    PaintButton(canvas, FDefault ? 2 : 1);
+    paintButton(canvas, default_ ? 2 : 1);
     if (hasFocus())
         DrawFocusRect(canvas, QRect(1, 1, width() - 3, height() - 3));
 }
@@ -50,12 +52,12 @@ void TQuenlarkStdButton::keyPressEvent(QKeyEvent* event) {
 
 void TQuenlarkStdButton::focusInEvent(QFocusEvent* event) {
     TQuenlarkButtonBase::focusInEvent(event);
-    Paint();
+    update();
 }
 
 void TQuenlarkStdButton::focusOutEvent(QFocusEvent* event) {
     TQuenlarkButtonBase::focusOutEvent(event);
-    Paint();
+    update();
 }
 
 } // namespace quenlark

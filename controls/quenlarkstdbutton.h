@@ -17,17 +17,14 @@ public:
     explicit TQuenlarkStdButton(QWidget* parent = nullptr);
     ~TQuenlarkStdButton() override;
 
-    bool Default() const { return FDefault; }
+    bool Default() const { return default_; }
     bool TabStop() const { return focusPolicy() == Qt::StrongFocus; }
 
     // Stores the value and redraws: the default button has a 2-pixel frame. It does not make
     // Enter click the button while another control has the focus.
-    void SetDefault(bool Value);
+    void SetDefault(bool value);
     // Whether Tab stops on the button. It takes the focus when clicked either way.
-    void SetTabStop(bool Value);
-
-    void setDefault(bool Value) { SetDefault(Value); }
-    void setTabStop(bool Value) { SetTabStop(Value); }
+    void SetTabStop(bool value);
 
     // Takes the keyboard focus, then clicks as every Quenlark button does.
     void Click() override;
@@ -36,7 +33,7 @@ public:
 
 protected:
     // Takes the focus whatever the mouse button; the left one also shows the pressed look.
-    void MouseDown(Qt::MouseButton Button) override;
+    void mouseDown(Qt::MouseButton button) override;
 
     void paintEvent(QPaintEvent* event) override;
     // Enter clicks the button; every other key, Space included, is left to the form.
@@ -44,7 +41,8 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
-    bool FDefault = false;
+private:
+    bool default_ = false;
 };
 
 } // namespace quenlark

@@ -1,5 +1,6 @@
 #include "controls/quenlarkweblink.h"
 
+#include "controls/focusrect.h"
 #include "platform/uiseam.h"
 
 #include <QFontMetrics>
@@ -13,23 +14,11 @@ namespace {
 
 const QString kInitialCaption = QStringLiteral("Click Here");
 
-// The desktop's dotted focus rectangle: every other pixel of a one-pixel frame.
-void drawFocusRect(QPainter& painter, const QRect& rect, const QColor& colour) {
-    if (rect.width() < 1 || rect.height() < 1)
-        return;
-    const QBrush dots(colour, Qt::Dense4Pattern);
-    painter.setBrushOrigin(rect.topLeft());
-    painter.fillRect(QRect(rect.left(), rect.top(), rect.width(), 1), dots);
-    painter.fillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1), dots);
-    painter.fillRect(QRect(rect.left(), rect.top(), 1, rect.height()), dots);
-    painter.fillRect(QRect(rect.right(), rect.top(), 1, rect.height()), dots);
-}
-
 } // namespace
 
 TQuenlarkWebLink::TQuenlarkWebLink(QWidget* parent)
-    : QWidget(parent), FCaption(kInitialCaption), FNormalColour(0, 0, 255), FOverColour(255, 0, 0),
-      FFocusColour(128, 0, 128) {
+    : QWidget(parent), caption_(kInitialCaption), normalColour_(0, 0, 255), overColour_(255, 0, 0),
+      focusColour_(128, 0, 128) {
     if (parent) {
         setFont(parent->font());
     } else {
@@ -40,28 +29,28 @@ TQuenlarkWebLink::TQuenlarkWebLink(QWidget* parent)
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    FPreferredSize = QSize(100, 20);
-    resize(FPreferredSize);
+    preferredSize_ = QSize(100, 20);
+    resize(preferredSize_);
     setCanvasFont();
 }
 
 TQuenlarkWebLink::~TQuenlarkWebLink() = default;
 
 void TQuenlarkWebLink::SetCaption(const QString& caption) {
-    FCaption = caption;
+    caption_ = caption;
     setCtrlSize();
     update();
 }
 
 void TQuenlarkWebLink::SetURL(const QString& url) {
-    if (FCaption == kInitialCaption || FCaption == FURL)
+    if (caption_ == kInitialCaption || caption_ == url_)
         SetCaption(url);
-    FURL = url;
+    url_ = url;
     update();
 }
 
 void TQuenlarkWebLink::SetBold(bool bold) {
-    FBold = bold;
+    bold_ = bold;
     setCtrlSize();
     update();
 }
@@ -75,13 +64,12 @@ void TQuenlarkWebLink::SetTabStop(bool tabStop) {
 }
 
 void TQuenlarkWebLink::Click() {
-    if (FURL.isEmpty()) {
-        if (OnClick)
-            OnClick(this);
+    if (url_.isEmpty()) {
+        emit clicked();
         return;
     }
     // A launcher that cannot open the address fails silently; the link reports nothing.
-    Ui().launch(QStringLiteral("open"), FURL);
+    Ui().launch(QStringLiteral("open"), url_);
 }
 
 void TQuenlarkWebLink::setCanvasFont() {
@@ -90,15 +78,15 @@ void TQuenlarkWebLink::setCanvasFont() {
     canvasFont.setItalic(false);
     canvasFont.setStrikeOut(false);
     canvasFont.setOverline(false);
-    canvasFont.setBold(FBold);
+    canvasFont.setBold(bold_);
     setFont(canvasFont);
 }
 
 void TQuenlarkWebLink::setCtrlSize() {
     setCanvasFont();
     const QFontMetrics metrics(font());
-    FPreferredSize = QSize(metrics.horizontalAdvance(FCaption) + 5, metrics.height() + 3);
-    resize(FPreferredSize);
+    preferredSize_ = QSize(metrics.horizontalAdvance(caption_) + 5, metrics.height() + 3);
+    resize(preferredSize_);
     updateGeometry();
 }
 
@@ -108,19 +96,19 @@ void TQuenlarkWebLink::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), face);
 
     const bool focused = hasFocus();
-    const QColor textColour = focused ? FFocusColour : FOver ? FOverColour : FNormalColour;
+    const QColor textColour = focused ? focusColour_ : over_ ? overColour_ : normalColour_;
     if (focused)
-        drawFocusRect(painter, rect(), palette().color(QPalette::Active, QPalette::ButtonText));
+        DrawFocusRect(painter, rect());
 
     QFont canvasFont = font();
-    canvasFont.setBold(FBold);
+    canvasFont.setBold(bold_);
     painter.setFont(canvasFont);
     const QFontMetrics metrics(canvasFont);
-    const QRect textRect(1, 1, metrics.horizontalAdvance(FCaption), metrics.height());
+    const QRect textRect(1, 1, metrics.horizontalAdvance(caption_), metrics.height());
     painter.fillRect(textRect, face);
     painter.setPen(textColour);
     // Plain text: no markup and no "&" mnemonics.
-    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, FCaption);
+    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, caption_);
 }
 
 void TQuenlarkWebLink::takeFocus() {
@@ -131,7 +119,7 @@ void TQuenlarkWebLink::takeFocus() {
 void TQuenlarkWebLink::mousePressEvent(QMouseEvent* event) {
     takeFocus();
     if (event->button() == Qt::LeftButton)
-        FPressed = true;
+        pressed_ = true;
     event->accept();
 }
 
@@ -140,8 +128,8 @@ void TQuenlarkWebLink::mouseReleaseEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
-    const bool click = FPressed && rect().contains(event->position().toPoint());
-    FPressed = false;
+    const bool click = pressed_ && rect().contains(event->position().toPoint());
+    pressed_ = false;
     event->accept();
     if (click)
         Click();
@@ -150,7 +138,7 @@ void TQuenlarkWebLink::mouseReleaseEvent(QMouseEvent* event) {
 void TQuenlarkWebLink::mouseDoubleClickEvent(QMouseEvent* event) {
     // The first press and release of a double click clicked; the second one does not, so a
     // double click opens the address once.
-    FPressed = false;
+    pressed_ = false;
     takeFocus();
     event->accept();
 }
@@ -176,13 +164,13 @@ void TQuenlarkWebLink::focusOutEvent(QFocusEvent* event) {
 
 void TQuenlarkWebLink::enterEvent(QEnterEvent* event) {
     QWidget::enterEvent(event);
-    FOver = true;
+    over_ = true;
     update();
 }
 
 void TQuenlarkWebLink::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
-    FOver = false;
+    over_ = false;
     update();
 }
 

@@ -1,12 +1,11 @@
 // TQuenlarkWebLink: a hyperlink label. An underlined caption in link colours that sizes
 // itself to its text and takes the keyboard focus. A click opens its URL through the
-// desktop's launcher or, when it has no URL, raises OnClick.
+// desktop's launcher or, when it has no URL, emits clicked().
 #pragma once
 
 #include <QColor>
 #include <QString>
 #include <QWidget>
-#include <functional>
 
 namespace quenlark {
 
@@ -19,39 +18,38 @@ class TQuenlarkWebLink : public QWidget {
     Q_PROPERTY(int Tag READ Tag WRITE SetTag)
 
 public:
-    using TNotifyEvent = std::function<void(QObject* sender)>;
-
     // Takes its font from the parent (Tahoma 8 point when it has none). Starts as
     // "Click Here", 100 by 20, not sized to its text.
     explicit TQuenlarkWebLink(QWidget* parent = nullptr);
     ~TQuenlarkWebLink() override;
 
-    // Raised by Click when URL is empty, with the link as sender.
-    TNotifyEvent OnClick;
-
-    QString Caption() const { return FCaption; }
+    QString Caption() const { return caption_; }
     // Stores the text (shown as it is, never as markup), resizes to it and repaints.
     void SetCaption(const QString& caption);
 
-    QString URL() const { return FURL; }
+    QString URL() const { return url_; }
     // A caption still at "Click Here", or showing the old URL, becomes the new URL.
     void SetURL(const QString& url);
 
-    bool Bold() const { return FBold; }
+    bool Bold() const { return bold_; }
     void SetBold(bool bold);
 
     // Whether Tab reaches the link. A mouse press focuses it either way.
     bool TabStop() const;
     void SetTabStop(bool tabStop);
 
-    int Tag() const { return FTag; }
-    void SetTag(int tag) { FTag = tag; }
+    int Tag() const { return tag_; }
+    void SetTag(int tag) { tag_ = tag; }
 
-    // Opens URL with the desktop's launcher, or raises OnClick when URL is empty.
+    // Opens URL with the desktop's launcher, or emits clicked() when URL is empty.
     virtual void Click();
 
-    QSize sizeHint() const override { return FPreferredSize; }
-    QSize minimumSizeHint() const override { return FPreferredSize; }
+    QSize sizeHint() const override { return preferredSize_; }
+    QSize minimumSizeHint() const override { return preferredSize_; }
+
+signals:
+    // A click (mouse or Enter) on a link without a URL.
+    void clicked();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -71,16 +69,16 @@ private:
     void setCtrlSize();
     void takeFocus();
 
-    QString FCaption;
-    QString FURL;
-    QColor FNormalColour;
-    QColor FOverColour;
-    QColor FFocusColour;
-    bool FOver = false;
-    bool FBold = false;
-    bool FPressed = false; // left button went down on the link
-    int FTag = 0;
-    QSize FPreferredSize;
+    QString caption_;
+    QString url_;
+    QColor normalColour_;
+    QColor overColour_;
+    QColor focusColour_;
+    bool over_ = false;
+    bool bold_ = false;
+    bool pressed_ = false; // left button went down on the link
+    int tag_ = 0;
+    QSize preferredSize_;
 };
 
 } // namespace quenlark

@@ -1,51 +1,44 @@
 #include "forms/addcontactfast.h"
 
 #include "controls/quenlarkkeymanager.h"
-#include "forms/dialogstyle.h"
 #include "ui_addcontactfast.h"
+
+#include <QAction>
 
 namespace quenlark {
 
-Taddcontactfast* addcontactfast = nullptr;
-
 Taddcontactfast::Taddcontactfast(QWidget* parent)
-    : QDialog(parent, kDialogFlags), ui_(std::make_unique<Ui::addcontactfast>()) {
-    setFont(Tahoma8());
+    : QuenlarkDialog(parent), ui_(std::make_unique<Ui::addcontactfast>()) {
     ui_->setupUi(this);
-    setFixedSize(329, 243);
+    finishLayout(ui_->titleLabel);
 
-    ui_->titlebar_label->setFont(TitlePanelFont());
+    connect(ui_->okButton, &TQuenlarkStdButton::clicked, this, &Taddcontactfast::ok);
+    connect(ui_->cancelButton, &TQuenlarkStdButton::clicked, this, &Taddcontactfast::cancel);
+    auto* keys = new TQuenlarkKeyManager(this);
+    connect(keys->defaultKey(), &QAction::triggered, this, &Taddcontactfast::ok);
+    connect(keys->cancelKey(), &QAction::triggered, this, &Taddcontactfast::cancel);
+    connect(keys->altKey('C'), &QAction::triggered, this, &Taddcontactfast::cancel);
+    connect(keys->altKey('O'), &QAction::triggered, this, &Taddcontactfast::ok);
 
-    CentreOnScreen(this);
-
-    ui_->QuenlarkStdButton1->OnClick = [this](QObject* sender) { QuenlarkStdButton1Click(sender); };
-    ui_->QuenlarkStdButton2->OnClick = [this](QObject* sender) { QuenlarkStdButton2Click(sender); };
-
-    QuenlarkKeyManager1 = new TQuenlarkKeyManager(this);
-    QuenlarkKeyManager1->OnDefault = [this](QObject* sender) { QuenlarkStdButton1Click(sender); };
-    QuenlarkKeyManager1->OnCancel = [this](QObject* sender) { QuenlarkStdButton2Click(sender); };
-    QuenlarkKeyManager1->Alt_C = [this](QObject* sender) { QuenlarkStdButton2Click(sender); };
-    QuenlarkKeyManager1->Alt_O = [this](QObject* sender) { QuenlarkStdButton1Click(sender); };
-
-    ui_->e_name->setFocus();
-    addcontactfast = this;
+    ui_->nameEdit->setFocus();
 }
 
-Taddcontactfast::~Taddcontactfast() {
-    if (addcontactfast == this)
-        addcontactfast = nullptr;
+Taddcontactfast::~Taddcontactfast() = default;
+
+QString Taddcontactfast::name() const {
+    return ui_->nameEdit->text();
 }
 
-void Taddcontactfast::QuenlarkStdButton1Click(QObject*) {
-    done(mrOk);
+QString Taddcontactfast::email() const {
+    return ui_->emailEdit->text();
 }
 
-void Taddcontactfast::QuenlarkStdButton2Click(QObject*) {
-    done(mrCancel);
+QString Taddcontactfast::webSite() const {
+    return ui_->webSiteEdit->text();
 }
 
-void Taddcontactfast::reject() {
-    done(mrCancel);
+bool Taddcontactfast::addAtOnce() const {
+    return !ui_->noAutoAddBox->isChecked();
 }
 
 } // namespace quenlark

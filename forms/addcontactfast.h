@@ -2,45 +2,33 @@
 // main window adds the contact at once.
 #pragma once
 
-#include "ui_addcontactfast.h"
+#include "forms/quenlarkdialog.h"
 
-#include <QDialog>
+#include <QString>
 #include <memory>
+
+namespace Ui {
+class addcontactfast;
+}
 
 namespace quenlark {
 
-class TQuenlarkKeyManager;
-
-class Taddcontactfast : public QDialog {
+class Taddcontactfast : public QuenlarkDialog {
     Q_OBJECT
 public:
-    // Modal results.
-    static constexpr int mrOk = 1;
-    static constexpr int mrCancel = 2;
-
+    // Enter and Alt+O are OK; Escape and Alt+C are Cancel.
     explicit Taddcontactfast(QWidget* parent = nullptr);
     ~Taddcontactfast() override;
 
-    // e_name, e_email, e_website, noautoadd, QuenlarkStdButton1 (OK),
-    // QuenlarkStdButton2 (Cancel).
-    Ui::addcontactfast* ui() const { return ui_.get(); }
-
-    // OK: ends the dialog with mrOk.
-    void QuenlarkStdButton1Click(QObject* Sender);
-    // Cancel: ends the dialog with mrCancel.
-    void QuenlarkStdButton2Click(QObject* Sender);
-
-    // Enter and Alt+O: OK; Escape and Alt+C: Cancel.
-    TQuenlarkKeyManager* QuenlarkKeyManager1 = nullptr;
-
-    // Closing the window any other way ends it with mrCancel.
-    void reject() override;
+    // The texts as typed.
+    QString name() const;
+    QString email() const;
+    QString webSite() const;
+    // False when "Do not automatically add contact." is ticked.
+    bool addAtOnce() const;
 
 private:
     std::unique_ptr<Ui::addcontactfast> ui_;
 };
-
-// The add contact fast dialog while it is open.
-extern Taddcontactfast* addcontactfast;
 
 } // namespace quenlark

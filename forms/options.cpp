@@ -1,50 +1,36 @@
 #include "forms/options.h"
 
 #include "controls/quenlarkkeymanager.h"
-#include "forms/dialogstyle.h"
 #include "ui_options.h"
+
+#include <QAction>
 
 namespace quenlark {
 
-Toptions* options = nullptr;
-
-Toptions::Toptions(QWidget* parent)
-    : QDialog(parent, kDialogFlags), ui_(std::make_unique<Ui::options>()) {
-    setFont(Tahoma8());
+Toptions::Toptions(QWidget* parent) : QuenlarkDialog(parent), ui_(std::make_unique<Ui::options>()) {
     ui_->setupUi(this);
-    setFixedSize(333, 162);
+    finishLayout(ui_->titleLabel);
 
-    ui_->titlebar_label->setFont(TitlePanelFont());
-
-    CentreOnScreen(this);
-
-    ui_->QuenlarkStdButton1->OnClick = [this](QObject* sender) { QuenlarkStdButton1Click(sender); };
-    ui_->QuenlarkStdButton2->OnClick = [this](QObject* sender) { QuenlarkStdButton2Click(sender); };
-
-    QuenlarkKeyManager1 = new TQuenlarkKeyManager(this);
-    QuenlarkKeyManager1->OnDefault = [this](QObject* sender) { QuenlarkStdButton2Click(sender); };
-    QuenlarkKeyManager1->OnCancel = [this](QObject* sender) { QuenlarkStdButton1Click(sender); };
-    QuenlarkKeyManager1->Alt_C = [this](QObject* sender) { QuenlarkStdButton1Click(sender); };
-    QuenlarkKeyManager1->Alt_O = [this](QObject* sender) { QuenlarkStdButton2Click(sender); };
-
-    options = this;
+    connect(ui_->okButton, &TQuenlarkStdButton::clicked, this, &Toptions::ok);
+    connect(ui_->cancelButton, &TQuenlarkStdButton::clicked, this, &Toptions::cancel);
+    auto* keys = new TQuenlarkKeyManager(this);
+    connect(keys->defaultKey(), &QAction::triggered, this, &Toptions::ok);
+    connect(keys->cancelKey(), &QAction::triggered, this, &Toptions::cancel);
+    connect(keys->altKey('C'), &QAction::triggered, this, &Toptions::cancel);
+    connect(keys->altKey('O'), &QAction::triggered, this, &Toptions::ok);
 }
 
-Toptions::~Toptions() {
-    if (options == this)
-        options = nullptr;
+Toptions::~Toptions() = default;
+
+void Toptions::setValues(const OptionValues& values) {
+    ui_->showTooltipsBox->setChecked(values.displayTooltips);
+    ui_->noUrlCheckBox->setChecked(values.disableUrlValidation);
+    ui_->emailRequiredBox->setChecked(values.emailRequired);
 }
 
-void Toptions::QuenlarkStdButton1Click(QObject*) {
-    done(mrCancel);
-}
-
-void Toptions::QuenlarkStdButton2Click(QObject*) {
-    done(mrOk);
-}
-
-void Toptions::reject() {
-    done(mrCancel);
+OptionValues Toptions::values() const {
+    return {ui_->showTooltipsBox->isChecked(), ui_->noUrlCheckBox->isChecked(),
+            ui_->emailRequiredBox->isChecked()};
 }
 
 } // namespace quenlark

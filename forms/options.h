@@ -1,45 +1,30 @@
 // The options dialog: three check boxes for the program options, Cancel and OK.
 #pragma once
 
-#include "ui_options.h"
+#include "forms/quenlarkdialog.h"
+#include "platform/programoptions.h"
 
-#include <QDialog>
 #include <memory>
+
+namespace Ui {
+class options;
+}
 
 namespace quenlark {
 
-class TQuenlarkKeyManager;
-
-class Toptions : public QDialog {
+class Toptions : public QuenlarkDialog {
     Q_OBJECT
 public:
-    // Modal results.
-    static constexpr int mrOk = 1;
-    static constexpr int mrCancel = 2;
-
+    // Enter and Alt+O are OK; Escape and Alt+C are Cancel.
     explicit Toptions(QWidget* parent = nullptr);
     ~Toptions() override;
 
-    // dont_show_tips, disable_url_validation, email_required, QuenlarkStdButton1 (Cancel),
-    // QuenlarkStdButton2 (OK).
-    Ui::options* ui() const { return ui_.get(); }
-
-    // Cancel: ends the dialog with mrCancel.
-    void QuenlarkStdButton1Click(QObject* Sender);
-    // OK: ends the dialog with mrOk.
-    void QuenlarkStdButton2Click(QObject* Sender);
-
-    // Enter: OK; Escape and Alt+C: Cancel; Alt+O: OK.
-    TQuenlarkKeyManager* QuenlarkKeyManager1 = nullptr;
-
-    // Closing the window any other way ends it with mrCancel.
-    void reject() override;
+    // What the boxes show: each box's tick is the option's value itself.
+    void setValues(const OptionValues& values);
+    OptionValues values() const;
 
 private:
     std::unique_ptr<Ui::options> ui_;
 };
-
-// The options dialog while it is open.
-extern Toptions* options;
 
 } // namespace quenlark

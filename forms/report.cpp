@@ -1,23 +1,19 @@
 #include "forms/report.h"
 
-#include "engine/contactrecord.h"
-#include "forms/dialogstyle.h"
+#include "engine/addressbookengine.h"
+#include "forms/bookmessages.h"
 #include "forms/selectcontacts.h"
-#include "platform/services.h"
 #include "platform/uiseam.h"
 #include "reports/reportfile.h"
+#include "tools/addressbook.h"
 #include "tools/dialog.h"
 #include "tools/filetools.h"
 #include "ui_report.h"
 
-#include <QFontMetrics>
 #include <QListWidget>
-#include <string>
 #include <vector>
 
 namespace quenlark {
-
-Treportgen* reportgen = nullptr;
 
 namespace {
 
@@ -30,94 +26,67 @@ constexpr int kFieldItemHeight = 13;
 
 } // namespace
 
-Treportgen::Treportgen(QWidget* parent)
-    : QDialog(parent, kDialogFlags), ui_(std::make_unique<Ui::reportgen>()) {
-    setFont(Tahoma8());
+Treportgen::Treportgen(const AddressBookEngine& engine, QWidget* parent)
+    : QuenlarkDialog(parent), engine_(engine), ui_(std::make_unique<Ui::reportgen>()) {
     ui_->setupUi(this);
-    setFixedSize(460, 315);
-
-    ui_->Label1->setFont(TitlePanelFont());
-    for (QLabel* label : {ui_->Label2, ui_->Label3, ui_->Label4, ui_->Label5})
-        label->resize(QFontMetrics(label->font()).horizontalAdvance(label->text()),
-                      label->height());
-
-    CentreOnScreen(this);
+    finishLayout(ui_->titleLabel,
+                 {ui_->typeLabel, ui_->sourceLabel, ui_->afterLabel, ui_->fieldsLabel});
 
     // The field list: every item checked, in index order.
-    ui_->inc_fields->setUniformItemSizes(true);
+    ui_->fieldList->setUniformItemSizes(true);
     for (const char* text : kReportFieldItems) {
-        auto* item = new QListWidgetItem(QString::fromLatin1(text), ui_->inc_fields);
+        auto* item = new QListWidgetItem(QString::fromLatin1(text), ui_->fieldList);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Checked);
         item->setSizeHint(QSize(0, kFieldItemHeight));
     }
 
-    std::vector<std::string> handles;
-    Engine().CopyContactIndex(handles);
-    all_contacts.reserve(qsizetype(handles.size()));
-    for (const std::string& handle : handles)
-        all_contacts.append(QString::fromStdString(handle));
+    all_.reserve(qsizetype(engine.index().size()));
+    for (const ContactIndexEntry& entry : engine.index())
+        all_.append(entry.serial);
 
-    ui_->QuenlarkStdButton1->OnClick = [this](QObject* sender) { QuenlarkStdButton1Click(sender); };
-    ui_->QuenlarkStdButton2->OnClick = [this](QObject* sender) { QuenlarkStdButton2Click(sender); };
-    ui_->QuenlarkStdButton3->OnClick = [this](QObject* sender) { QuenlarkStdButton3Click(sender); };
+    connect(ui_->selectContactsButton, &TQuenlarkStdButton::clicked, this,
+            &Treportgen::selectContacts);
+    connect(ui_->createButton, &TQuenlarkStdButton::clicked, this, &Treportgen::createReport);
+    connect(ui_->cancelButton, &TQuenlarkStdButton::clicked, this, &Treportgen::cancel);
 
-    ui_->rt_HTML->setFocus();
-    reportgen = this;
+    ui_->htmlButton->setFocus();
 }
 
-Treportgen::~Treportgen() {
-    if (reportgen == this)
-        reportgen = nullptr;
-}
+Treportgen::~Treportgen() = default;
 
 ReportFields Treportgen::checkedFields() const {
     ReportFields fields;
-    for (int i = 0; i < ui_->inc_fields->count() && i < int(kReportFieldCount); ++i)
-        fields.chosen.set(std::size_t(i), ui_->inc_fields->item(i)->checkState() == Qt::Checked);
+    for (int i = 0; i < ui_->fieldList->count() && i < int(kReportFieldCount); ++i)
+        fields.chosen.set(std::size_t(i), ui_->fieldList->item(i)->checkState() == Qt::Checked);
     return fields;
 }
 
-void Treportgen::QuenlarkStdButton1Click(QObject*) {
-    const auto dialog = std::make_unique<Tselectcontacts>(this);
-    dialog->setContactsSelected(chosen_contacts);
-    dialog->setContactAvailable(all_contacts);
-    if (dialog->exec() == Tselectcontacts::mrOk)
-        chosen_contacts = dialog->contactsSelected();
+void Treportgen::selectContacts() {
+    const auto dialog = std::make_unique<Tselectcontacts>(engine_, this);
+    dialog->setChosenContacts(chosen_);
+    dialog->setAvailableContacts(all_);
+    if (dialog->exec() == mrOk)
+        chosen_ = dialog->chosenContacts();
 }
 
-void Treportgen::QuenlarkStdButton2Click(QObject*) {
+void Treportgen::createReport() {
     if (!checkedFields().any()) {
         Ui().messageBox(this, QStringLiteral("At least one field required!"),
                         QStringLiteral("Please select at least one field to add to the report!"),
                         MsgIcon::Information, MsgButtons::Ok);
         return;
     }
-    const QStringList contacts = ui_->crf_All->isChecked() ? all_contacts : chosen_contacts;
-    const bool made =
-        ui_->rt_HTML->isChecked() ? CreateHtmlReport(contacts) : CreateRichTextReport(contacts);
+    const ContactSerials& contacts = ui_->allContactsButton->isChecked() ? all_ : chosen_;
+    const bool made = ui_->htmlButton->isChecked()
+                          ? writeReport(contacts, ReportFormat::Html, kHtmlFilter, "html")
+                          : writeReport(contacts, ReportFormat::RichText, kRichTextFilter, "rtf");
     if (made)
-        done(mrOk);
+        ok();
 }
 
-void Treportgen::QuenlarkStdButton3Click(QObject*) {
-    done(mrCancel);
-}
-
-void Treportgen::reject() {
-    done(mrCancel);
-}
-
-bool Treportgen::CreateHtmlReport(const QStringList& contacts) {
-    return createReport(contacts, ReportFormat::Html, kHtmlFilter, "html");
-}
-
-bool Treportgen::CreateRichTextReport(const QStringList& contacts) {
-    return createReport(contacts, ReportFormat::RichText, kRichTextFilter, "rtf");
-}
-
-bool Treportgen::createReport(const QStringList& contacts, ReportFormat format, const char* filter,
-                              const char* defaultExt) {
+bool Treportgen::writeReport(const ContactSerials& contacts, ReportFormat format,
+                             const char* filter, const char* defaultExt) {
     TFileDialogRequest request;
     ClearFileDialogRequest(request);
     request.owner = this;
@@ -128,26 +97,32 @@ bool Treportgen::createReport(const QStringList& contacts, ReportFormat format, 
     request.flags = kDialogOverwritePrompt;
     if (!ShowSaveDialog(request))
         return false;
+    // The dialog's own question before replacing a file is no consent to replace the
+    // address book.
+    if (engine_.IsDatabaseFile(LocalPath(request.fileName))) {
+        TellCannotReplaceAddressBook(this);
+        return false;
+    }
 
-    // The index is not rebuilt while the dialog is open, so every handle names an entry.
+    // The index is not read again while the dialog is open, so every contact is found.
     std::vector<ContactRecord> records;
     records.reserve(std::size_t(contacts.size()));
-    for (const QString& handle : contacts)
-        if (const ContactIndexEntry* entry = Engine().EntryFromHandle(handle.toStdString()))
-            records.push_back(Engine().ReadContact(*entry));
+    for (const quint64 serial : contacts)
+        if (const ContactIndexEntry* entry = engine_.EntryFromSerial(serial))
+            records.push_back(engine_.ReadContact(*entry));
 
     if (!SaveReportFile(request.fileName, format, records, checkedFields()))
         return false;
 
-    if (ui_->wc_OpenReport->isChecked())
+    if (ui_->openReportBox->isChecked())
         ShellLaunch(QStringLiteral("open"), request.fileName);
-    if (ui_->wc_PrintReport->isChecked())
+    if (ui_->printReportBox->isChecked())
         ShellLaunch(QStringLiteral("print"), request.fileName);
     return true;
 }
 
-void RunReportGenerator(QWidget* owner) {
-    const auto dialog = std::make_unique<Treportgen>(owner);
+void RunReportGenerator(const AddressBookEngine& engine, QWidget* owner) {
+    const auto dialog = std::make_unique<Treportgen>(engine, owner);
     dialog->exec();
 }
 

@@ -2,66 +2,55 @@
 // finished file is opened and printed.
 #pragma once
 
+#include "forms/quenlarkdialog.h"
 #include "reports/reportfields.h"
-#include "ui_report.h"
+#include "tools/contactlistmodel.h"
 
-#include <QDialog>
-#include <QStringList>
 #include <memory>
+
+namespace Ui {
+class reportgen;
+}
 
 namespace quenlark {
 
-class Treportgen : public QDialog {
+class AddressBookEngine;
+
+class Treportgen : public QuenlarkDialog {
     Q_OBJECT
 public:
-    // Modal results: mrOk once a report is written, mrCancel otherwise.
-    static constexpr int mrOk = 1;
-    static constexpr int mrCancel = 2;
-
-    explicit Treportgen(QWidget* parent = nullptr);
+    // Ends with mrOk once a report is written, mrCancel otherwise.
+    explicit Treportgen(const AddressBookEngine& engine, QWidget* parent = nullptr);
     ~Treportgen() override;
 
-    // rt_HTML, rt_RichText, crf_All, crf_Selected, wc_OpenReport, wc_PrintReport,
-    // inc_fields, QuenlarkStdButton1 (Select contacts), QuenlarkStdButton2 (Create report),
-    // QuenlarkStdButton3 (Cancel).
-    Ui::reportgen* ui() const { return ui_.get(); }
+    // The whole contact index in file order, taken at creation.
+    const ContactSerials& allContacts() const { return all_; }
+    // The contacts chosen by the latest OK of the contact selection dialog.
+    const ContactSerials& chosenContacts() const { return chosen_; }
+    void setChosenContacts(const ContactSerials& contacts) { chosen_ = contacts; }
 
-    // Handles of the whole contact index in file order, taken at creation.
-    QStringList all_contacts;
-    // Handles chosen by the latest OK of the contact selection dialog.
-    QStringList chosen_contacts;
-
-    // The fields whose items of inc_fields are checked.
+    // The fields whose items of the field list are checked.
     ReportFields checkedFields() const;
 
-    // Select contacts: runs the contact selection dialog; its OK replaces chosen_contacts.
-    void QuenlarkStdButton1Click(QObject* Sender);
-    // Create report: writes the report and closes the dialog, or leaves it open.
-    void QuenlarkStdButton2Click(QObject* Sender);
-    // Cancel: ends the dialog with mrCancel.
-    void QuenlarkStdButton3Click(QObject* Sender);
-
-    // Each asks for a file, writes the report of `contacts` (in their order) there, then
-    // opens and prints it as the check boxes say. False when the file dialog was
-    // cancelled or the file could not be written; nothing is shown then.
-    bool CreateHtmlReport(const QStringList& contacts);
-    bool CreateRichTextReport(const QStringList& contacts);
-
-    // Closing the window any other way ends it with mrCancel.
-    void reject() override;
+    // Select contacts: runs the contact selection dialog; its OK replaces the chosen ones.
+    void selectContacts();
+    // Create report: asks for a file, writes the report there, opens and prints it as the
+    // check boxes say and closes the dialog. Failures leave the dialog open, silently but
+    // for a file that is the address book itself, which is refused with a message.
+    void createReport();
 
 private:
-    bool createReport(const QStringList& contacts, ReportFormat format, const char* filter,
-                      const char* defaultExt);
+    bool writeReport(const ContactSerials& contacts, ReportFormat format, const char* filter,
+                     const char* defaultExt);
 
+    const AddressBookEngine& engine_;
     std::unique_ptr<Ui::reportgen> ui_;
+    ContactSerials all_;
+    ContactSerials chosen_;
 };
-
-// The report generator while it exists.
-extern Treportgen* reportgen;
 
 // Creates the report generator owned by `owner`, shows it modally and destroys it when it
 // closes. The main window's Report button runs this.
-void RunReportGenerator(QWidget* owner);
+void RunReportGenerator(const AddressBookEngine& engine, QWidget* owner);
 
 } // namespace quenlark

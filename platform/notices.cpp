@@ -1,6 +1,5 @@
 #include "platform/notices.h"
 
-#include "platform/services.h"
 #include "platform/uiseam.h"
 
 #include <QFile>
@@ -26,10 +25,10 @@ void ForgetRunNotices() {
     g_given.reset();
 }
 
-void TellLockingUnsupported(QWidget* owner) {
+void TellLockingUnsupported(QWidget* owner, const std::string& databasePath) {
     if (!FirstTimeInRun(RunNotice::LockingUnsupported))
         return;
-    const QString path = QFile::decodeName(QByteArray::fromStdString(Engine().databasePath()));
+    const QString path = QFile::decodeName(QByteArray::fromStdString(databasePath));
     Ui().messageBox(owner, QStringLiteral("Database cannot be locked"),
                     QStringLiteral("The address book \"%1\" is on a file system that does not "
                                    "support file locks, so Quenlark Address Book cannot keep "

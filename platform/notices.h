@@ -2,6 +2,8 @@
 // safely as usual but need not stop it.
 #pragma once
 
+#include <string>
+
 class QWidget;
 
 namespace quenlark {
@@ -15,7 +17,7 @@ void ForgetRunNotices();
 
 // Tells the person, the first time in a run, that the open database's file system offers no
 // file locks, so nothing stops another copy of the program from changing the file at the
-// same time. For after a successful open when Engine().lockingUnsupported().
-void TellLockingUnsupported(QWidget* owner);
+// same time. For after a successful open when the engine says lockingUnsupported().
+void TellLockingUnsupported(QWidget* owner, const std::string& databasePath);
 
 } // namespace quenlark

@@ -6,31 +6,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <cassert>
 #include <climits>
 #include <unistd.h>
 
 namespace quenlark {
-
-namespace {
-AddressBookEngine* g_engine = nullptr;
-SettingsStore* g_settings = nullptr;
-} // namespace
-
-AddressBookEngine& Engine() {
-    assert(g_engine);
-    return *g_engine;
-}
-
-SettingsStore& Settings() {
-    assert(g_settings);
-    return *g_settings;
-}
-
-void SetServices(AddressBookEngine* engine, SettingsStore* settings) {
-    g_engine = engine;
-    g_settings = settings;
-}
 
 void SeamMessageSink::showMessage(const std::string& title, const std::string& text,
                                   MessageKind kind) {

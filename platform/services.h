@@ -1,17 +1,13 @@
-// The process's one engine and settings store, reachable from every form and tool.
+// What the program needs from its surroundings beside the seam: the engine's message sink,
+// the executable's folder, the program's text files and its fonts.
 #pragma once
 
-#include "engine/addressbookengine.h"
-#include "platform/settingsstore.h"
+#include "engine/enginehost.h"
 
 #include <QString>
+#include <string>
 
 namespace quenlark {
-
-AddressBookEngine& Engine();
-SettingsStore& Settings();
-// Installs the objects the program (or a test) created; they are not owned.
-void SetServices(AddressBookEngine* engine, SettingsStore* settings);
 
 // Shows the engine's own messages through the UI seam, with no owner window.
 class SeamMessageSink : public MessageSink {

@@ -46,9 +46,10 @@ void SetUi(UiSeam* seam) {
 }
 
 MsgResult QtUiSeam::messageBox(QWidget* owner, const QString& title, const QString& text,
-                               MsgIcon icon, MsgButtons buttons) {
+                               MsgIcon icon, MsgButtons buttons, const QString& details) {
     QMessageBox box(qtIcon(icon), title, text, QMessageBox::NoButton, owner);
     box.setTextFormat(Qt::PlainText);
+    box.setDetailedText(details);
     switch (buttons) {
     case MsgButtons::Ok:
         box.setStandardButtons(QMessageBox::Ok);

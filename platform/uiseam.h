@@ -31,8 +31,11 @@ struct FileDialogOptions {
 class UiSeam {
 public:
     virtual ~UiSeam() = default;
+    // `details`, when given, is shown on request below the text (the system's reason for a
+    // failure, for example).
     virtual MsgResult messageBox(QWidget* owner, const QString& title, const QString& text,
-                                 MsgIcon icon, MsgButtons buttons) = 0;
+                                 MsgIcon icon, MsgButtons buttons,
+                                 const QString& details = QString()) = 0;
     // The chosen path, or nothing when the person cancelled.
     virtual std::optional<QString> openFileName(const FileDialogOptions& options) = 0;
     virtual std::optional<QString> saveFileName(const FileDialogOptions& options) = 0;
@@ -50,7 +53,7 @@ void SetUi(UiSeam* seam);
 class QtUiSeam : public UiSeam {
 public:
     MsgResult messageBox(QWidget* owner, const QString& title, const QString& text, MsgIcon icon,
-                         MsgButtons buttons) override;
+                         MsgButtons buttons, const QString& details) override;
     std::optional<QString> openFileName(const FileDialogOptions& options) override;
     std::optional<QString> saveFileName(const FileDialogOptions& options) override;
     bool launch(const QString& verb, const QString& target) override;

@@ -1,4 +1,5 @@
-// Bitmaps and icons of the program, loaded by their resource names ("IDB_ITEMBG").
+// Bitmaps and icons of the program, loaded by their resource names ("IDB_ITEMBG"). The
+// pictures that have see-through parts carry them in their own alpha channel.
 #pragma once
 
 #include <QIcon>
@@ -9,8 +10,6 @@ namespace quenlark {
 
 // The bitmap as drawn, or a null pixmap for an unknown name.
 QPixmap LoadResourceBitmap(const QString& name);
-// The bitmap with every pixel of `transparent` made see-through.
-QPixmap LoadTransparentBitmap(const QString& name, QRgb transparent);
 QIcon ApplicationIcon();
 
 } // namespace quenlark

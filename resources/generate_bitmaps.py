@@ -156,15 +156,17 @@ def _filter_rows(rows, bpp):
 
 
 def encode_png(image, max_colours=None):
-    """PNG bytes. An opaque picture with a colour limit is stored as an indexed image
-    (4 bits a pixel for up to 16 colours, 8 bits for up to 256); otherwise RGBA."""
+    """PNG bytes. A picture with a colour limit is stored as an indexed image (4 bits a
+    pixel for up to 16 colours, 8 bits for up to 256), its see-through colours listed in a
+    transparency chunk; otherwise RGBA."""
     w, h = image.width, image.height
     if max_colours is not None:
         colours = image.colours()
         if len(colours) > max_colours:
             raise ValueError(f"{len(colours)} colours, at most {max_colours} allowed")
-        if any(c[3] != 255 for c in colours):
-            raise ValueError("an indexed bitmap must be opaque")
+        # Entries after the last one in the transparency chunk are opaque.
+        colours.sort(key=lambda c: c[3] == 255)
+        alphas = bytes(c[3] for c in colours if c[3] != 255)
         depth = 4 if len(colours) <= 16 else 8
         index = {c: i for i, c in enumerate(colours)}
         rows = []
@@ -179,6 +181,8 @@ def encode_png(image, max_colours=None):
         palette = b"".join(bytes(c[:3]) for c in colours)
         data = _filter_rows(rows, 1)
         chunks = [_png_chunk(b"IHDR", header), _png_chunk(b"PLTE", palette)]
+        if alphas:
+            chunks.append(_png_chunk(b"tRNS", alphas))
     else:
         rows = [bytes(v for x in range(w) for v in image.get(x, y)) for y in range(h)]
         header = struct.pack(">IIBBBBB", w, h, 8, 6, 0, 0, 0)
@@ -811,10 +815,34 @@ BITMAPS = {
 }
 
 
+# The pictures drawn on a background of a colour that is never shown. That colour is
+# written as see-through pixels, so the pictures carry their own transparency.
+SEE_THROUGH = {
+    "IDB_CLOSE_UP": GREEN,
+    "IDB_CLOSE_DOWN": GREEN,
+    "IDB_SEND_UP": GREEN,
+    "IDB_SEND2_UP": GREEN,
+    "IDB_SEND2_DOWN": GREEN,
+    "IDB_WEBSITE_UP": GREEN,
+    "ICON_SEARCH": FUCHSIA,
+    "ICON_PRINTER": FUCHSIA,
+    "ICON_INFO": LIME,
+}
+
+
+def see_through(image, colour):
+    key = rgba(colour)
+    image.pixels = [rgba(CLEAR) if p == key else p for p in image.pixels]
+    return image
+
+
 def outputs():
     """Every file this script makes: (path relative to resources/, PNG bytes)."""
     for name, (draw, max_colours) in BITMAPS.items():
-        yield f"bitmaps/{name}.png", encode_png(draw(), max_colours)
+        image = draw()
+        if name in SEE_THROUGH:
+            image = see_through(image, SEE_THROUGH[name])
+        yield f"bitmaps/{name}.png", encode_png(image, max_colours)
     for size in ICON_SIZES:
         yield f"icons/quenlark-{size}.png", encode_png(app_icon(size))
 

@@ -1,28 +1,24 @@
 #include "tools/commontools.h"
 
 #include "engine/contactrecord.h"
-#include "platform/services.h"
-#include "platform/storedtext.h"
 #include "resources/bitmaps.h"
 
 #include <QApplication>
+#include <QListView>
 #include <QPainter>
 #include <QPalette>
 
 namespace quenlark {
 
-void DrawContactItem(QPainter& painter, const QRect& rect, const QString& handle, bool selected,
+void DrawContactItem(QPainter& painter, const QRect& rect, const QString& name, bool selected,
                      const QFont& font) {
-    QString name;
-    if (const ContactIndexEntry* entry = Engine().EntryFromHandle(handle.toStdString()))
-        name = FromStored(entry->name);
     painter.save();
-    const QPalette palette = QApplication::palette();
     if (selected) {
         static const QPixmap bar = LoadResourceBitmap(QStringLiteral("IDB_ITEMBG"));
         painter.drawPixmap(rect, bar);
         painter.setPen(QColor(0xFF, 0xFF, 0xFF));
     } else {
+        const QPalette palette = QApplication::palette();
         painter.fillRect(rect, palette.color(QPalette::Base));
         painter.setPen(palette.color(QPalette::ButtonText));
     }
@@ -46,6 +42,15 @@ void ContactItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
 
 QSize ContactItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
     return QSize(option.rect.width(), kContactItemHeight);
+}
+
+void SetUpContactList(QListView* list) {
+    list->setItemDelegate(new ContactItemDelegate(list));
+    list->setUniformItemSizes(true);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setDragEnabled(false);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
 } // namespace quenlark

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStyledItemDelegate>
 
+class QListView;
 class QPainter;
 
 namespace quenlark {
@@ -13,16 +14,16 @@ namespace quenlark {
 // Height of an item in every list of contacts.
 inline constexpr int kContactItemHeight = 20;
 
-// Draws one item whose text is a contact handle: the contact's name, white on the
-// IDB_ITEMBG bar when selected, else button text on the window colour. A handle that
-// names no contact draws an empty item.
-void DrawContactItem(QPainter& painter, const QRect& rect, const QString& handle, bool selected,
+// Draws one item of a list of contacts: the contact's name, white on the IDB_ITEMBG bar
+// when selected, else button text on the window colour, 5 pixels in and 2 down.
+void DrawContactItem(QPainter& painter, const QRect& rect, const QString& name, bool selected,
                      const QFont& font);
 
 // The country list entry at `index`; empty outside the list (-1 included).
 QString CountryName(int index);
 
-// Item delegate of the lists of contacts: fixed 20-pixel items drawn by DrawContactItem.
+// Item delegate of the lists of contacts: fixed 20-pixel items whose text (the contact's
+// name) is drawn by DrawContactItem. Items are never edited.
 class ContactItemDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -30,5 +31,9 @@ public:
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
+
+// Sets up a list view for contacts: the delegate above, one selected item at most, no
+// editing, dragging or horizontal scroll bar.
+void SetUpContactList(QListView* list);
 
 } // namespace quenlark

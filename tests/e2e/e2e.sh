@@ -98,6 +98,13 @@ click() { # WINDOW X Y
     sleep 0.2
 }
 keys() { xdotool key --delay 60 "$@"; sleep 0.3; }
+wait_until() { # COMMAND...: true once the command succeeds, trying for up to 10 seconds
+    for _ in $(seq 100); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
 typed() { xdotool type --delay 15 "$1"; sleep 0.1; }
 answer() { # PID TITLE KEY: answers a message box of that title with a key
     local box
@@ -141,7 +148,9 @@ add_contact() { # NAME EMAIL CITY
 add_contact "Cyd Pan" "cyd@example.com" "Wellington"
 add_contact "Ann Lee" "ann@example.com" "Auckland"
 add_contact "Bob Zed" "bob@example.com" "Nelson"
-[ "$("$DUMP" "$db" | cut -d'|' -f1 | paste -sd,)" = "Cyd Pan,Ann Lee,Bob Zed" ] ||
+names_are() { [ "$("$DUMP" "$db" | cut -d'|' -f1 | paste -sd,)" = "$1" ]; }
+line_is() { [ "$("$DUMP" "$db" | sed -n "$1p")" = "$2" ]; }
+wait_until names_are "Cyd Pan,Ann Lee,Bob Zed" ||
     fail "three contacts not in the file: $("$DUMP" "$db")"
 ok "three contacts added through the Enter chain"
 
@@ -153,16 +162,14 @@ for _ in $(seq 9); do keys Return; done # on to the city box
 keys ctrl+a
 typed "Hamilton"
 keys F7
-[ "$("$DUMP" "$db" | sed -n 2p)" = "Ann Lee|ann@example.com|Hamilton|0" ] ||
-    fail "modify: $("$DUMP" "$db")"
+wait_until line_is 2 "Ann Lee|ann@example.com|Hamilton|0" || fail "modify: $("$DUMP" "$db")"
 ok "modified in place"
 
 # Delete the first, answering the question with Yes.
 click "$win" 60 $((48 + 10))
 keys F8
 answer "$MAIN" "Delete" Return
-[ "$("$DUMP" "$db" | cut -d'|' -f1 | paste -sd,)" = "Ann Lee,Bob Zed" ] ||
-    fail "delete: $("$DUMP" "$db")"
+wait_until names_are "Ann Lee,Bob Zed" || fail "delete: $("$DUMP" "$db")"
 ok "deleted after the question"
 
 # Sort descending (Alt+S, then the second item), then search for "ann" and display it.
@@ -191,8 +198,7 @@ dialog=$(wait_window "$MAIN" "backup") || fail "no backup dialog"
 focus "$dialog"
 typed "$work/saved"
 keys Return
-sleep 0.5
-[ -f "$backup" ] || fail "no backup written"
+wait_until test -f "$backup" || fail "no backup written"
 cmp -s "$backup" "$db" || fail "backup differs from the database"
 ok "backup written as an exact copy"
 
@@ -200,7 +206,8 @@ answer "$MAIN" "Backup complete!" Return
 
 focus "$win"
 add_contact "Dee Temp" "dee@example.com" "Napier"
-[ "$("$DUMP" "$db" | wc -l)" = 3 ] || fail "contact before restore not added"
+count_is() { [ "$("$DUMP" "$db" | wc -l)" = "$1" ]; }
+wait_until count_is 3 || fail "contact before restore not added"
 keys alt+b
 keys r
 dialog=$(wait_window "$MAIN" "restore") || fail "no restore dialog"

@@ -184,8 +184,8 @@ TEST_P(EveryFailingCall, LeavesTheDatabaseAsItWas) {
 
 INSTANTIATE_TEST_SUITE_P(Operations, EveryFailingCall,
                          ::testing::Range(std::size_t(0), operations().size()),
-                         [](const ::testing::TestParamInfo<std::size_t>& info) {
-                             std::string name = operations()[info.param].name;
+                         [](const ::testing::TestParamInfo<std::size_t>& operation) {
+                             std::string name = operations()[operation.param].name;
                              std::replace(name.begin(), name.end(), ' ', '_');
                              return name;
                          });

@@ -226,17 +226,17 @@ protected:
         writeFile((live / "addressbook.qab").string(), before);
         writeFile((live / "backup.QuenlarkBackup").string(), backupBytes);
         settings.strings[kActiveAddressBookValue] = (live / "addressbook.qab").string();
-        AddressBookEngine engine(settings, sink, live.string());
-        ASSERT_TRUE(engine.OpenAddressBook());
-        engine.LoadContactIndex();
+        AddressBookEngine recorded(settings, sink, live.string());
+        ASSERT_TRUE(recorded.OpenAddressBook());
+        recorded.LoadContactIndex();
         DiskModel disk(live);
         std::vector<Step> steps;
         {
             RecordingFileSystem recorder;
-            change(engine);
+            change(recorded);
             steps = recorder.steps;
         }
-        engine.CloseAddressBook();
+        recorded.CloseAddressBook();
         ASSERT_TRUE(readFile((live / "addressbook.qab").string()) == after);
         ASSERT_GT(steps.size(), 3u);
 
@@ -284,9 +284,9 @@ protected:
             writeFile((cut / name).string(), bytes);
         MemorySettings s;
         s.strings[kActiveAddressBookValue] = (cut / "addressbook.qab").string();
-        AddressBookEngine engine(s, sink, cut.string());
-        ASSERT_TRUE(engine.OpenAddressBook());
-        engine.CloseAddressBook();
+        AddressBookEngine reopened(s, sink, cut.string());
+        ASSERT_TRUE(reopened.OpenAddressBook());
+        reopened.CloseAddressBook();
         const std::string bytes = readFile((cut / "addressbook.qab").string());
         EXPECT_TRUE(bytes == before || bytes == after)
             << "the book holds " << bytes.size() << " bytes (before " << before.size() << ", after "

@@ -1,19 +1,12 @@
 // The backup button's menu, driven through the real button and menu: the file requests,
 // saving a copy, restoring it, refused and cancelled restores, and the messages.
-#include "controls/quenlarkstdbutton.h"
-#include "engine/contactrecord.h"
 #include "forms/mainform.h"
-#include "mainwindowdriver.h"
-#include "scripteduiseam.h"
-#include "testenv.h"
+#include "guitest.h"
 
 #include <QFile>
 #include <QLineEdit>
-#include <QListView>
 #include <QMenu>
-#include <QStringListModel>
 #include <QtTest>
-#include <algorithm>
 #include <functional>
 
 using namespace quenlark;
@@ -21,15 +14,11 @@ using namespace quenlark::test;
 
 namespace {
 
-QByteArray databaseWith(const QList<QByteArray>& names) {
+QList<ContactRecord> contacts(const QList<QByteArray>& names) {
     QList<ContactRecord> records;
-    for (const QByteArray& name : names) {
-        ContactRecord& r = records.emplace_back();
-        ClearContactRecord(r);
-        r.setText(Field::Name, name.toStdString());
-        r.setText(Field::Email, (name.toLower() + "@x").toStdString());
-    }
-    return DatabaseWith(records);
+    for (const QByteArray& name : names)
+        records << NamedContact(name, name.toLower() + "@x");
+    return records;
 }
 
 QByteArray fileBytes(const QString& path) {
@@ -45,7 +34,9 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 
 // Clicks the backup button and, in the menu it drops, the given item. False when the menu
 // did not offer the item.
-bool chooseFromBackupButton(Tmainform& w, QAction* item) {
+bool chooseFromBackupButton(Tmainform& w, const char* itemName) {
+    QAction* item = Action(w, itemName);
+    QMenu* backupMenu = Menu(w, "backupMenu");
     bool picked = false;
     int tries = 0;
     std::function<void()> pick = [&] {
@@ -55,7 +46,7 @@ bool chooseFromBackupButton(Tmainform& w, QAction* item) {
                 QTimer::singleShot(10, pick);
             return;
         }
-        if (menu != w.backup_popup || !menu->actions().contains(item)) {
+        if (menu != backupMenu || !menu->actions().contains(item)) {
             menu->close();
             return;
         }
@@ -63,53 +54,42 @@ bool chooseFromBackupButton(Tmainform& w, QAction* item) {
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
     };
     QTimer::singleShot(0, pick);
-    QTest::mouseClick(w.ui()->QuenlarkStdButton1, Qt::LeftButton);
+    QTest::mouseClick(Child(w, "backupButton"), Qt::LeftButton);
     return picked;
 }
 
+QString nameShown(const Tmainform& w) {
+    return Child<QLineEdit>(w, "nameEdit")->text();
+}
+
+const QString kCannotReplace = QStringLiteral("Cannot replace the address book");
+
 } // namespace
 
-class TstBackup : public QObject {
+class TstBackup : public GuiTest {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-
     void fileRequests();
     void cancelledOrMissingFilesDoNothing();
     void backupThenRestoreGivesTheSameList();
     void failedBackupIsReported();
+    void backupOverTheAddressBookIsRefused_data();
+    void backupOverTheAddressBookIsRefused();
     void nonDatabaseRestoreIsRefusedAndRefreshes();
 
 private:
-    std::unique_ptr<Tmainform> window(const QList<QByteArray>& names);
-
-    std::unique_ptr<TestEnv> env_;
-    std::unique_ptr<ScriptedUiSeam> seam_;
+    std::unique_ptr<Tmainform> window(const QList<QByteArray>& names) {
+        return GuiTest::window(contacts(names));
+    }
 };
-
-void TstBackup::init() {
-    env_ = std::make_unique<TestEnv>();
-    seam_ = std::make_unique<ScriptedUiSeam>();
-}
-
-void TstBackup::cleanup() {
-    QVERIFY(seam_->drained());
-    seam_.reset();
-    env_.reset();
-}
-
-std::unique_ptr<Tmainform> TstBackup::window(const QList<QByteArray>& names) {
-    return OpenMainWindow(*env_, databaseWith(names));
-}
 
 void TstBackup::fileRequests() {
     auto w = window({"Amy"});
     QVERIFY(w);
     seam_->cancelFile();
     seam_->cancelFile();
-    QVERIFY(chooseFromBackupButton(*w, w->Savebackupfile1));
-    QVERIFY(chooseFromBackupButton(*w, w->Recoverusingabackupfile1));
+    QVERIFY(chooseFromBackupButton(*w, "saveBackupItem"));
+    QVERIFY(chooseFromBackupButton(*w, "restoreBackupItem"));
     QCOMPARE(seam_->dialogs.size(), 2);
     const QList<QPair<QString, QString>> filters = {{"Quenlark Backup Files", "*.QuenlarkBackup"}};
 
@@ -137,38 +117,36 @@ void TstBackup::fileRequests() {
 void TstBackup::cancelledOrMissingFilesDoNothing() {
     auto w = window({"Amy", "Bob"});
     QVERIFY(w);
-    const auto& ui = *w->ui();
     ClickRow(*w, 1);
-    QTest::keyClicks(ui.e_city, QStringLiteral("typed"));
+    QTest::keyClicks(Child(*w, "cityEdit"), QStringLiteral("typed"));
     const QByteArray before = env_->databaseBytes();
     seam_->cancelFile();
     seam_->cancelFile();
-    seam_->chooseFile(env_->dir() + QStringLiteral("/missing.QuenlarkBackup"));
-    w->Savebackupfile1Click(w->Savebackupfile1);
-    w->Recoverusingabackupfile1Click(w->Recoverusingabackupfile1);
-    w->Recoverusingabackupfile1Click(w->Recoverusingabackupfile1);
+    seam_->chooseFile(env_->path(QStringLiteral("missing.QuenlarkBackup")));
+    w->saveBackup();
+    w->restoreBackup();
+    w->restoreBackup();
     QCOMPARE(seam_->dialogs.size(), 3);
     QVERIFY(seam_->messages.isEmpty());
     QCOMPARE(env_->databaseBytes(), before);
     // No refresh: the selection and the typed text stay.
-    QVERIFY(w->SelectedContact());
-    QCOMPARE(ui.e_name->text(), QStringLiteral("Bob"));
-    QCOMPARE(ui.e_city->text(), QStringLiteral("typed"));
-    QVERIFY(!QFile::exists(env_->dir() + QStringLiteral("/missing.QuenlarkBackup")));
+    QVERIFY(w->selectedContact());
+    QCOMPARE(nameShown(*w), QStringLiteral("Bob"));
+    QCOMPARE(Child<QLineEdit>(*w, "cityEdit")->text(), QStringLiteral("typed"));
+    QVERIFY(!QFile::exists(env_->path(QStringLiteral("missing.QuenlarkBackup"))));
 }
 
 void TstBackup::backupThenRestoreGivesTheSameList() {
     auto w = window({"Zed", "Amy", "Bob"});
     QVERIFY(w);
-    const auto& ui = *w->ui();
     const QByteArray original = env_->databaseBytes();
-    const QString backup = env_->dir() + QStringLiteral("/copy.QuenlarkBackup");
+    const QString backup = env_->path(QStringLiteral("copy.QuenlarkBackup"));
     writeFile(backup, "an older backup that is replaced without a question");
     ClickRow(*w, 1);
 
     // Typed without an extension: the default one is added.
-    seam_->chooseFile(env_->dir() + QStringLiteral("/copy"));
-    QVERIFY(chooseFromBackupButton(*w, w->Savebackupfile1));
+    seam_->chooseFile(env_->path(QStringLiteral("copy")));
+    QVERIFY(chooseFromBackupButton(*w, "saveBackupItem"));
     QCOMPARE(seam_->messages.size(), 1);
     const RecordedMessage saved = seam_->messages.first();
     QCOMPARE(saved.title, QStringLiteral("Backup complete!"));
@@ -177,18 +155,21 @@ void TstBackup::backupThenRestoreGivesTheSameList() {
     QCOMPARE(saved.owner.data(), w.get());
     QCOMPARE(fileBytes(backup), original);
     // Saving leaves the list, the selection and the panel as they were.
-    QCOMPARE(ui.e_name->text(), QStringLiteral("Amy"));
-    QVERIFY(w->SelectedContact());
+    QCOMPARE(nameShown(*w), QStringLiteral("Amy"));
+    QVERIFY(w->selectedContact());
     QCOMPARE(ListedNames(*w), QStringList({"Zed", "Amy", "Bob"}));
 
     // Change the database, then restore the backup.
     seam_->answer(MsgResult::Yes);
-    QTest::mouseClick(ui.btnDelete, Qt::LeftButton);
+    QTest::mouseClick(Child(*w, "deleteButton"), Qt::LeftButton);
     QCOMPARE(ListedNames(*w), QStringList({"Zed", "Bob"}));
     ClickRow(*w, 0);
     seam_->clear();
     seam_->chooseFile(backup);
-    QVERIFY(chooseFromBackupButton(*w, w->Recoverusingabackupfile1));
+    // The message comes while the panel still shows the contact; the refresh follows.
+    QString shownAtMessage;
+    seam_->onMessage = [&](const RecordedMessage&) { shownAtMessage = nameShown(*w); };
+    QVERIFY(chooseFromBackupButton(*w, "restoreBackupItem"));
     QCOMPARE(seam_->messages.size(), 1);
     const RecordedMessage restored = seam_->messages.first();
     QCOMPARE(restored.title, QStringLiteral("Backup complete."));
@@ -196,14 +177,15 @@ void TstBackup::backupThenRestoreGivesTheSameList() {
              QStringLiteral("It would seem that restoring the backup was sucsessful."));
     QCOMPARE(restored.icon, MsgIcon::Information);
     QCOMPARE(restored.owner.data(), w.get());
+    QCOMPARE(shownAtMessage, QStringLiteral("Zed"));
     QCOMPARE(env_->databaseBytes(), original);
     QCOMPARE(ListedNames(*w), QStringList({"Zed", "Amy", "Bob"}));
-    QVERIFY(!w->SelectedContact());
-    QVERIFY(ui.e_name->text().isEmpty());
-    QCOMPARE(w->focusWidget(), ui.e_name);
-    // The rebuilt list's handles are current: a click shows the restored contact.
+    QVERIFY(!w->selectedContact());
+    QVERIFY(nameShown(*w).isEmpty());
+    QCOMPARE(w->focusWidget(), Child(*w, "nameEdit"));
+    // The rebuilt list names current contacts: a click shows the restored contact.
     ClickRow(*w, 1);
-    QCOMPARE(ui.e_name->text(), QStringLiteral("Amy"));
+    QCOMPARE(nameShown(*w), QStringLiteral("Amy"));
 }
 
 void TstBackup::failedBackupIsReported() {
@@ -211,39 +193,65 @@ void TstBackup::failedBackupIsReported() {
     QVERIFY(w);
     ClickRow(*w, 0);
     const QByteArray before = env_->databaseBytes();
-    seam_->chooseFile(env_->dir() + QStringLiteral("/no such folder/copy.QuenlarkBackup"));
-    seam_->chooseFile(env_->databasePath()); // over the database itself
-    w->Savebackupfile1Click(w->Savebackupfile1);
-    w->Savebackupfile1Click(w->Savebackupfile1);
-    QCOMPARE(seam_->messages.size(), 2);
-    for (const RecordedMessage& m : seam_->messages) {
-        QCOMPARE(m.title, QStringLiteral("Failed to perform backup!"));
-        QCOMPARE(m.text, QStringLiteral("Quenlark Address Book failed to save a backup of your "
-                                        "database.  Please check the path/filename and try "
-                                        "again!"));
-        QCOMPARE(m.icon, MsgIcon::Error);
-        QCOMPARE(m.owner.data(), w.get());
-    }
+    seam_->chooseFile(env_->path(QStringLiteral("no such folder/copy.QuenlarkBackup")));
+    w->saveBackup();
+    QCOMPARE(seam_->messages.size(), 1);
+    const RecordedMessage& m = seam_->messages.first();
+    QCOMPARE(m.title, QStringLiteral("Failed to perform backup!"));
+    QCOMPARE(m.text, QStringLiteral("Quenlark Address Book failed to save a backup of your "
+                                    "database.  Please check the path/filename and try again!"));
+    QCOMPARE(m.icon, MsgIcon::Error);
+    QCOMPARE(m.owner.data(), w.get());
+    QVERIFY2(!m.details.isEmpty(), "the system's reason is given as the details");
     QCOMPARE(env_->databaseBytes(), before);
-    QVERIFY(w->SelectedContact());
+    QVERIFY(w->selectedContact());
+}
+
+void TstBackup::backupOverTheAddressBookIsRefused_data() {
+    QTest::addColumn<QString>("chosen"); // relative to the sandbox
+    QTest::newRow("the database") << "addressbook.qab";
+    QTest::newRow("a link to it") << "link.QuenlarkBackup";
+    QTest::newRow("another path to it") << "sub/../addressbook.qab";
+}
+
+// The file dialog's own question before replacing a file is no consent to replace the
+// address book: nothing is written and the person is told why.
+void TstBackup::backupOverTheAddressBookIsRefused() {
+    QFETCH(QString, chosen);
+    auto w = window({"Amy", "Bob"});
+    QVERIFY(w);
+    QVERIFY(QDir(env_->dir()).mkdir(QStringLiteral("sub")));
+    QVERIFY(QFile::link(env_->databasePath(), env_->path(QStringLiteral("link.QuenlarkBackup"))));
+    ClickRow(*w, 1);
+    const QByteArray before = env_->databaseBytes();
+    seam_->chooseFile(env_->path(chosen));
+    QVERIFY(chooseFromBackupButton(*w, "saveBackupItem"));
+    QCOMPARE(seam_->titles(), QStringList{kCannotReplace});
+    const RecordedMessage& m = seam_->messages.first();
+    QVERIFY(m.text.contains(QLatin1String("the address book itself")));
+    QVERIFY(m.text.contains(QLatin1String("choose another name")));
+    QCOMPARE(m.icon, MsgIcon::Error);
+    QCOMPARE(m.owner.data(), w.get());
+    QCOMPARE(env_->databaseBytes(), before);
+    QCOMPARE(QFileInfo(env_->path(QStringLiteral("link.QuenlarkBackup"))).symLinkTarget(),
+             env_->databasePath());
+    QVERIFY(w->selectedContact());
+    QCOMPARE(ListedNames(*w), QStringList({"Amy", "Bob"}));
 }
 
 void TstBackup::nonDatabaseRestoreIsRefusedAndRefreshes() {
     auto w = window({"Zed", "Amy"});
     QVERIFY(w);
-    const auto& ui = *w->ui();
     const QByteArray before = env_->databaseBytes();
-    const QString junk = env_->dir() + QStringLiteral("/notes.QuenlarkBackup");
+    const QString junk = env_->path(QStringLiteral("notes.QuenlarkBackup"));
     writeFile(junk, QByteArray("not an address book at all").repeated(200));
-    // The list shown reordered and a contact selected, as a sort and a click leave it.
-    QStringList shown = w->contactsModel()->stringList();
-    std::reverse(shown.begin(), shown.end());
-    w->contactsModel()->setStringList(shown);
+    // The list shown sorted and a contact selected, as a sort and a click leave it.
+    Action(*w, "ascendingItem")->trigger();
     ClickRow(*w, 0);
-    QCOMPARE(ui.e_name->text(), QStringLiteral("Amy"));
+    QCOMPARE(nameShown(*w), QStringLiteral("Amy"));
 
     seam_->chooseFile(junk);
-    QVERIFY(chooseFromBackupButton(*w, w->Recoverusingabackupfile1));
+    QVERIFY(chooseFromBackupButton(*w, "restoreBackupItem"));
     QCOMPARE(seam_->messages.size(), 1);
     const RecordedMessage& m = seam_->messages.first();
     QCOMPARE(m.title, QStringLiteral("Failed to perform restore!"));
@@ -255,10 +263,10 @@ void TstBackup::nonDatabaseRestoreIsRefusedAndRefreshes() {
     // The database keeps its contacts; the list is rebuilt in file order with nothing shown.
     QCOMPARE(env_->databaseBytes(), before);
     QCOMPARE(ListedNames(*w), QStringList({"Zed", "Amy"}));
-    QVERIFY(!w->SelectedContact());
-    QVERIFY(ui.e_name->text().isEmpty());
-    QVERIFY(ui.e_email->text().isEmpty());
-    QCOMPARE(w->focusWidget(), ui.e_name);
+    QVERIFY(!w->selectedContact());
+    QVERIFY(nameShown(*w).isEmpty());
+    QVERIFY(Child<QLineEdit>(*w, "emailEdit")->text().isEmpty());
+    QCOMPARE(w->focusWidget(), Child(*w, "nameEdit"));
 }
 
 QTEST_MAIN(TstBackup)

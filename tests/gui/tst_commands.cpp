@@ -1,43 +1,21 @@
 // The main window's commands: the View file items, the home page item, and Exit by its
 // button, by Escape and by Alt+X.
 #include "controls/quenlarkstdbutton.h"
-#include "engine/contactrecord.h"
 #include "forms/mainform.h"
-#include "mainwindowdriver.h"
+#include "guitest.h"
 #include "platform/services.h"
-#include "scripteduiseam.h"
-#include "testenv.h"
 
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
-#include <QStringListModel>
 #include <QtTest>
 
 using namespace quenlark;
 using namespace quenlark::test;
 
-namespace {
-
-QByteArray databaseWithNames(const QList<QByteArray>& names) {
-    QList<ContactRecord> records;
-    for (const QByteArray& name : names) {
-        ContactRecord& r = records.emplace_back();
-        ClearContactRecord(r);
-        r.setText(Field::Name, name.toStdString());
-        r.setText(Field::Email, "someone@example.org");
-    }
-    return DatabaseWith(records);
-}
-
-} // namespace
-
-class TstCommands : public QObject {
+class TstCommands : public GuiTest {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-
     void viewFileOpensTheNamedFile_data();
     void viewFileOpensTheNamedFile();
     void homePage_data();
@@ -47,51 +25,31 @@ private slots:
     void escapeAndAltXClearSelectionFirst();
 
 private:
-    std::unique_ptr<Tmainform> window();
-
-    std::unique_ptr<TestEnv> env_;
-    std::unique_ptr<ScriptedUiSeam> seam_;
+    std::unique_ptr<Tmainform> window() {
+        return GuiTest::window({NamedContact("Amy", "someone@example.org"),
+                                NamedContact("Bob", "someone@example.org")});
+    }
 };
 
-void TstCommands::init() {
-    env_ = std::make_unique<TestEnv>();
-    seam_ = std::make_unique<ScriptedUiSeam>();
-}
-
-void TstCommands::cleanup() {
-    QVERIFY(seam_->drained());
-    seam_.reset();
-    env_.reset();
-}
-
-std::unique_ptr<Tmainform> TstCommands::window() {
-    return OpenMainWindow(*env_, databaseWithNames({"Amy", "Bob"}));
-}
-
 void TstCommands::viewFileOpensTheNamedFile_data() {
-    QTest::addColumn<QString>("item");
+    QTest::addColumn<int>("item");
     QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("opens");
-    QTest::newRow("info") << "infotxt1"
-                          << "info.txt" << true;
-    QTest::newRow("license") << "licensetxt1"
-                             << "license.txt" << true;
-    QTest::newRow("whats new, with its space") << "whatsnewtxt1"
-                                               << "whats new.txt" << true;
-    QTest::newRow("missing file") << "whatsnewtxt1"
-                                  << "whats new.txt" << false;
+    QTest::newRow("info") << 0 << "info.txt" << true;
+    QTest::newRow("license") << 1 << "license.txt" << true;
+    QTest::newRow("whats new, with its space") << 2 << "whats new.txt" << true;
+    QTest::newRow("missing file") << 2 << "whats new.txt" << false;
 }
 
 void TstCommands::viewFileOpensTheNamedFile() {
-    QFETCH(QString, item);
+    QFETCH(int, item);
     QFETCH(QString, file);
     QFETCH(bool, opens);
     auto w = window();
     QVERIFY(w);
-    QAction* action = item == "infotxt1"      ? w->infotxt1
-                      : item == "licensetxt1" ? w->licensetxt1
-                                              : w->whatsnewtxt1;
-    QVERIFY(w->Viewfile1->actions().contains(action));
+    QAction* action = Menu(*w, "viewFileMenu")->actions().value(item);
+    QVERIFY(action);
+    QCOMPARE(action->text(), file);
     seam_->launchResult = opens;
     action->trigger();
     QCOMPARE(seam_->launches.size(), 1);
@@ -113,9 +71,10 @@ void TstCommands::homePage() {
     QFETCH(bool, opens);
     auto w = window();
     QVERIFY(w);
-    QCOMPARE(w->QuenlarkHomePage1->text(), QStringLiteral("&Quenlark Home Page"));
+    QAction* homePage = Action(*w, "homePageItem");
+    QCOMPARE(homePage->text(), QStringLiteral("&Quenlark Home Page"));
     seam_->launchResult = opens;
-    w->QuenlarkHomePage1->trigger();
+    homePage->trigger();
     QCOMPARE(seam_->launches.size(), 1);
     QCOMPARE(seam_->launches[0].verb, QStringLiteral("open"));
     QCOMPARE(seam_->launches[0].target, QStringLiteral("https://quenlark.example/"));
@@ -139,11 +98,11 @@ void TstCommands::homePage() {
 void TstCommands::exitButtonClosesAtOnce() {
     auto w = window();
     QVERIFY(w);
-    auto* exit = w->ui()->QuenlarkStdButton2;
+    auto* exit = Child<TQuenlarkStdButton>(*w, "exitButton");
     QCOMPARE(exit->Caption(), QStringLiteral("E&xit Address Book"));
     QCOMPARE(exit->Tag(), 1);
     ClickRow(*w, 1);
-    QVERIFY(w->SelectedContact());
+    QVERIFY(w->selectedContact());
     QTest::mouseClick(exit, Qt::LeftButton);
     QVERIFY(!w->isVisible());
     QVERIFY(seam_->messages.isEmpty());
@@ -161,20 +120,21 @@ void TstCommands::escapeAndAltXClearSelectionFirst() {
     QFETCH(int, modifiers);
     auto w = window();
     QVERIFY(w);
-    const auto& ui = *w->ui();
+    auto* contacts = Child<QListView>(*w, "contacts");
+    auto* name = Child<QLineEdit>(*w, "nameEdit");
     ClickRow(*w, 1);
-    QVERIFY(w->SelectedContact());
-    QCOMPARE(ui.e_name->text(), QStringLiteral("Bob"));
+    QVERIFY(w->selectedContact());
+    QCOMPARE(name->text(), QStringLiteral("Bob"));
 
-    QTest::keyClick(ui.contacts, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QTest::keyClick(contacts, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QVERIFY(w->isVisible());
-    QVERIFY(!w->SelectedContact());
-    QVERIFY(ui.contacts->selectionModel()->selectedIndexes().isEmpty());
-    QVERIFY(ui.e_name->text().isEmpty());
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(ui.e_name));
+    QVERIFY(!w->selectedContact());
+    QVERIFY(contacts->selectionModel()->selectedIndexes().isEmpty());
+    QVERIFY(name->text().isEmpty());
+    QCOMPARE(QApplication::focusWidget(), name);
 
     // Nothing selected now: the same key closes the window.
-    QTest::keyClick(ui.e_name, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QTest::keyClick(name, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QVERIFY(!w->isVisible());
     QVERIFY(seam_->messages.isEmpty());
 }

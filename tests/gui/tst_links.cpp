@@ -1,19 +1,14 @@
 // The main window's mail and web links, driven by clicks on the real images and links:
 // the selected contact, the typed addresses, what reaches the desktop, refused links, the
 // pressed look of the second envelope and the e-mail box's scrolling.
-#include "controls/quenlarkweblink.h"
-#include "engine/contactrecord.h"
 #include "forms/mainform.h"
-#include "mainwindowdriver.h"
+#include "guitest.h"
 #include "resources/bitmaps.h"
-#include "scripteduiseam.h"
-#include "testenv.h"
 
+#include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QStringListModel>
 #include <QtTest>
 
 using namespace quenlark;
@@ -25,27 +20,27 @@ struct Contact {
     QByteArray name, email, secondEmail, website;
 };
 
-QByteArray databaseWith(const QList<Contact>& contacts) {
-    QList<ContactRecord> records;
+QList<ContactRecord> records(const QList<Contact>& contacts) {
+    QList<ContactRecord> out;
     for (const Contact& c : contacts) {
-        ContactRecord& r = records.emplace_back();
-        ClearContactRecord(r);
-        r.setText(Field::Name, c.name.toStdString());
-        r.setText(Field::Email, c.email.toStdString());
+        ContactRecord r = NamedContact(c.name, c.email);
         r.setText(Field::SecondEmail, c.secondEmail.toStdString());
         r.setText(Field::WebSite, c.website.toStdString());
+        out << r;
     }
-    return DatabaseWith(records);
-}
-
-void retype(QLineEdit* box, const QString& text) {
-    box->selectAll();
-    QTest::keyClick(box, Qt::Key_Delete);
-    QTest::keyClicks(box, text);
+    return out;
 }
 
 QImage picture(const QString& name) {
-    return LoadTransparentBitmap(name, qRgb(0, 255, 0)).toImage();
+    return LoadResourceBitmap(name).toImage();
+}
+
+QLineEdit* box(const Tmainform& w, const char* name) {
+    return Child<QLineEdit>(w, name);
+}
+
+void click(const Tmainform& w, const char* name) {
+    QTest::mouseClick(Child(w, name), Qt::LeftButton);
 }
 
 const QString kFailedText = QStringLiteral(
@@ -55,12 +50,9 @@ const QString kFailedText = QStringLiteral(
 
 } // namespace
 
-class TstLinks : public QObject {
+class TstLinks : public GuiTest {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-
     void nothingWithoutSelectedContactOrAddress();
     void mailLinksUseTheTypedAddress();
     void mailAddressCannotAddHeaders_data();
@@ -72,27 +64,11 @@ private slots:
     void emailBoxScrollsDetailsToTop();
 
 private:
-    std::unique_ptr<Tmainform> window(const QList<Contact>& contacts);
+    std::unique_ptr<Tmainform> window(const QList<Contact>& contacts) {
+        return GuiTest::window(records(contacts));
+    }
     QStringList targets() const;
-
-    std::unique_ptr<TestEnv> env_;
-    std::unique_ptr<ScriptedUiSeam> seam_;
 };
-
-void TstLinks::init() {
-    env_ = std::make_unique<TestEnv>();
-    seam_ = std::make_unique<ScriptedUiSeam>();
-}
-
-void TstLinks::cleanup() {
-    QVERIFY(seam_->drained());
-    seam_.reset();
-    env_.reset();
-}
-
-std::unique_ptr<Tmainform> TstLinks::window(const QList<Contact>& contacts) {
-    return OpenMainWindow(*env_, databaseWith(contacts));
-}
 
 QStringList TstLinks::targets() const {
     QStringList out;
@@ -107,34 +83,33 @@ QStringList TstLinks::targets() const {
 void TstLinks::nothingWithoutSelectedContactOrAddress() {
     auto w = window({{"Amy", "a@x", "a2@x", "http://amy.example"}, {"Bob", "", "", ""}});
     QVERIFY(w);
-    const auto& ui = *w->ui();
     // Text typed into the boxes without a selected contact opens nothing.
-    QTest::keyClicks(ui.e_email, QStringLiteral("typed@x"));
-    QTest::keyClicks(ui.e_2ndemail, QStringLiteral("typed2@x"));
-    QTest::keyClicks(ui.e_website, QStringLiteral("http://typed.example"));
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             ui.sendmail, ui.sendmail2, ui.website, ui.QuenlarkWebLink2, ui.QuenlarkWebLink3})
-        QTest::mouseClick(control, Qt::LeftButton);
-    w->lb_sendmailClick();
-    w->lb_websiteClick();
+    QTest::keyClicks(box(*w, "emailEdit"), QStringLiteral("typed@x"));
+    QTest::keyClicks(box(*w, "secondEmailEdit"), QStringLiteral("typed2@x"));
+    QTest::keyClicks(box(*w, "webSiteEdit"), QStringLiteral("http://typed.example"));
+    for (const char* control :
+         {"sendMailImage", "secondMailImage", "webSiteImage", "sendMailLink", "webSiteLink"})
+        click(*w, control);
+    w->sendMail();
+    w->openWebSite();
     QVERIFY(seam_->launches.isEmpty());
     QVERIFY(seam_->messages.isEmpty());
 
     // After "Select nothing" the last shown contact is no longer selected.
     ClickRow(*w, 0);
-    QTest::mouseClick(ui.QuenlarkWebLink1, Qt::LeftButton);
-    QVERIFY(!w->SelectedContact());
-    w->lb_sendmailClick();
-    w->sendmail2Click();
-    w->lb_websiteClick();
+    click(*w, "selectNothingLink");
+    QVERIFY(!w->selectedContact());
+    w->sendMail();
+    w->sendSecondMail();
+    w->openWebSite();
     QVERIFY(seam_->launches.isEmpty());
 
     // A selected contact with empty boxes: nothing either, and no message.
     ClickRow(*w, 1);
-    QCOMPARE(ui.e_name->text(), QStringLiteral("Bob"));
-    w->lb_sendmailClick();
-    w->sendmail2Click();
-    w->lb_websiteClick();
+    QCOMPARE(box(*w, "nameEdit")->text(), QStringLiteral("Bob"));
+    w->sendMail();
+    w->sendSecondMail();
+    w->openWebSite();
     QVERIFY(seam_->launches.isEmpty());
     QVERIFY(seam_->messages.isEmpty());
 }
@@ -142,30 +117,29 @@ void TstLinks::nothingWithoutSelectedContactOrAddress() {
 void TstLinks::mailLinksUseTheTypedAddress() {
     auto w = window({{"Amy", "a@x", "a2@x", ""}, {"Bob", "", "", ""}});
     QVERIFY(w);
-    const auto& ui = *w->ui();
     ClickRow(*w, 0);
-    QVERIFY(ui.panel_sendmail->isVisible() && ui.panel_sendmail2->isVisible());
-    QTest::mouseClick(ui.sendmail, Qt::LeftButton);
-    QTest::mouseClick(ui.QuenlarkWebLink2, Qt::LeftButton);
-    QTest::mouseClick(ui.sendmail2, Qt::LeftButton);
+    QVERIFY(Child(*w, "sendMailPanel")->isVisible() && Child(*w, "secondMailPanel")->isVisible());
+    click(*w, "sendMailImage");
+    click(*w, "sendMailLink");
+    click(*w, "secondMailImage");
     QCOMPARE(targets(), QStringList({"mailto:a@x", "mailto:a@x", "mailto:a2@x"}));
 
     // Edited but not saved: the boxes' text is used, the stored record is not.
     seam_->launches.clear();
     const QByteArray before = env_->databaseBytes();
-    retype(ui.e_email, QStringLiteral("new@x"));
-    retype(ui.e_2ndemail, QStringLiteral("new2@x"));
-    QTest::mouseClick(ui.sendmail, Qt::LeftButton);
-    QTest::mouseClick(ui.sendmail2, Qt::LeftButton);
+    Retype(box(*w, "emailEdit"), QStringLiteral("new@x"));
+    Retype(box(*w, "secondEmailEdit"), QStringLiteral("new2@x"));
+    click(*w, "sendMailImage");
+    click(*w, "secondMailImage");
     QCOMPARE(targets(), QStringList({"mailto:new@x", "mailto:new2@x"}));
     QCOMPARE(env_->databaseBytes(), before);
 
     // A contact without an address: one typed in is mailed although its panel is hidden.
     seam_->launches.clear();
     ClickRow(*w, 1);
-    QVERIFY(ui.panel_sendmail->isHidden());
-    QTest::keyClicks(ui.e_email, QStringLiteral("bob@x"));
-    QTest::mouseClick(ui.QuenlarkWebLink2, Qt::LeftButton);
+    QVERIFY(Child(*w, "sendMailPanel")->isHidden());
+    QTest::keyClicks(box(*w, "emailEdit"), QStringLiteral("bob@x"));
+    click(*w, "sendMailLink");
     QCOMPARE(targets(), QStringList({"mailto:bob@x"}));
     QVERIFY(seam_->messages.isEmpty());
 }
@@ -192,8 +166,8 @@ void TstLinks::mailAddressCannotAddHeaders() {
     auto w = window({{"Amy", "a@x", "", ""}});
     QVERIFY(w);
     ClickRow(*w, 0);
-    w->ui()->e_email->setText(address);
-    QTest::mouseClick(w->ui()->sendmail, Qt::LeftButton);
+    box(*w, "emailEdit")->setText(address);
+    click(*w, "sendMailImage");
     QCOMPARE(targets(), QStringList({link}));
     // What the desktop is given has no query: no header, subject or body can ride along.
     const QUrl url(seam_->launches.value(0).target);
@@ -231,11 +205,10 @@ void TstLinks::webSiteOpensOnlyWebAddresses() {
     QFETCH(QString, link);
     auto w = window({{"Amy", "a@x", "", "http://stored.example"}});
     QVERIFY(w);
-    const auto& ui = *w->ui();
     ClickRow(*w, 0);
-    ui.e_website->setText(text);
-    QTest::mouseClick(ui.website, Qt::LeftButton);
-    QTest::mouseClick(ui.QuenlarkWebLink3, Qt::LeftButton);
+    box(*w, "webSiteEdit")->setText(text);
+    click(*w, "webSiteImage");
+    click(*w, "webSiteLink");
     if (!link.isEmpty()) {
         QCOMPARE(targets(), QStringList({link, link}));
         QVERIFY(seam_->messages.isEmpty());
@@ -244,18 +217,17 @@ void TstLinks::webSiteOpensOnlyWebAddresses() {
     QVERIFY(seam_->launches.isEmpty());
     QCOMPARE(seam_->titles(), QStringList({"Failed to open link", "Failed to open link"}));
     QCOMPARE(seam_->messages.first().text, kFailedText);
-    QCOMPARE(ui.e_website->text(), text); // the box keeps what was typed
+    QCOMPARE(box(*w, "webSiteEdit")->text(), text); // the box keeps what was typed
 }
 
 void TstLinks::refusedLinkIsReported() {
     auto w = window({{"Amy", "a@x", "a2@x", "amy.example"}});
     QVERIFY(w);
-    const auto& ui = *w->ui();
     ClickRow(*w, 0);
     seam_->launchResult = false;
-    QTest::mouseClick(ui.sendmail, Qt::LeftButton);
-    QTest::mouseClick(ui.sendmail2, Qt::LeftButton);
-    QTest::mouseClick(ui.website, Qt::LeftButton);
+    click(*w, "sendMailImage");
+    click(*w, "secondMailImage");
+    click(*w, "webSiteImage");
     QCOMPARE(targets(), QStringList({"mailto:a@x", "mailto:a2@x", "http://amy.example"}));
     QCOMPARE(seam_->messages.size(), 3);
     for (const RecordedMessage& m : seam_->messages) {
@@ -266,20 +238,20 @@ void TstLinks::refusedLinkIsReported() {
         QCOMPARE(m.owner.data(), w.get());
     }
     // Nothing else changes.
-    QVERIFY(w->SelectedContact());
-    QCOMPARE(ui.e_email->text(), QStringLiteral("a@x"));
+    QVERIFY(w->selectedContact());
+    QCOMPARE(box(*w, "emailEdit")->text(), QStringLiteral("a@x"));
 
     // A successful link shows nothing.
     seam_->launchResult = true;
     seam_->clear();
-    QVERIFY(w->OpenLink(QStringLiteral("http://home.example")));
+    QVERIFY(w->openLink(QStringLiteral("http://home.example")));
     QVERIFY(seam_->messages.isEmpty());
 }
 
 void TstLinks::secondEnvelopePressedLook() {
     auto w = window({{"Amy", "a@x", "a2@x", ""}});
     QVERIFY(w);
-    QLabel* envelope = w->ui()->sendmail2;
+    auto* envelope = Child<QLabel>(*w, "secondMailImage");
     ClickRow(*w, 0);
     const QImage up = picture(QStringLiteral("IDB_SEND2_UP"));
     const QImage down = picture(QStringLiteral("IDB_SEND2_DOWN"));
@@ -306,37 +278,39 @@ void TstLinks::secondEnvelopePressedLook() {
     QCOMPARE(targets(), QStringList({"mailto:a2@x"}));
 
     // The first envelope has no pressed look.
-    const QImage send = w->ui()->sendmail->pixmap().toImage();
-    QTest::mousePress(w->ui()->sendmail, Qt::LeftButton, {}, QPoint(12, 12));
-    QCOMPARE(w->ui()->sendmail->pixmap().toImage(), send);
-    QTest::mouseRelease(w->ui()->sendmail, Qt::LeftButton, {}, QPoint(12, 12));
+    auto* first = Child<QLabel>(*w, "sendMailImage");
+    const QImage send = first->pixmap().toImage();
+    QTest::mousePress(first, Qt::LeftButton, {}, QPoint(12, 12));
+    QCOMPARE(first->pixmap().toImage(), send);
+    QTest::mouseRelease(first, Qt::LeftButton, {}, QPoint(12, 12));
     QCOMPARE(targets(), QStringList({"mailto:a2@x", "mailto:a@x"}));
 }
 
 void TstLinks::emailBoxScrollsDetailsToTop() {
     auto w = window({{"Amy", "a@x", "", ""}});
     QVERIFY(w);
-    const auto& ui = *w->ui();
     w->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    QScrollBar* bar = ui.scrollbox->verticalScrollBar();
+    QScrollBar* bar = Child<QScrollArea>(*w, "detailsScrollArea")->verticalScrollBar();
+    QLineEdit* email = box(*w, "emailEdit");
+    QLineEdit* zipCode = box(*w, "zipCodeEdit");
     QVERIFY(bar->maximum() > 0);
     // Scrolled to the bottom, the e-mail box taking the focus brings back the very top,
     // not merely enough to show the box.
-    ui.e_city->setFocus();
+    box(*w, "cityEdit")->setFocus();
     bar->setValue(bar->maximum());
-    QVERIFY(ui.e_email->y() > 0);
-    ui.e_email->setFocus();
-    QTRY_COMPARE(ui.e_email->hasFocus(), true);
+    QVERIFY(email->y() > 0);
+    email->setFocus();
+    QTRY_COMPARE(email->hasFocus(), true);
     QCOMPARE(bar->value(), 0);
     // Each time it takes the focus again.
-    ui.e_zipcode->setFocus();
+    zipCode->setFocus();
     bar->setValue(bar->maximum());
-    ui.e_email->setFocus();
+    email->setFocus();
     QCOMPARE(bar->value(), 0);
     // Other boxes do not.
     bar->setValue(bar->maximum());
-    ui.e_zipcode->setFocus();
+    zipCode->setFocus();
     QVERIFY(bar->value() > 0);
 }
 

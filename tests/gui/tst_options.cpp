@@ -2,14 +2,15 @@
 #include "controls/quenlarkstdbutton.h"
 #include "forms/mainform.h"
 #include "forms/options.h"
+#include "guitest.h"
 #include "modaldriver.h"
-#include "scripteduiseam.h"
-#include "testenv.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QToolTip>
 #include <QtTest>
 #include <functional>
@@ -38,16 +39,27 @@ QByteArray settingsBytes(TestEnv& env) {
 // Opens the options dialog from the Info menu item and runs `drive` on it while it is
 // shown modally. A dialog that `drive` leaves open is cancelled and fails the test.
 void withOptionsDialog(Tmainform& w, const std::function<void(Toptions&)>& drive) {
-    const ModalRun run = RunModal<Toptions>([&] { w.Programoptions1->trigger(); }, drive);
+    const ModalRun run = RunModal<Toptions>([&] { Action(w, "optionsItem")->trigger(); }, drive);
     QVERIFY(run.driven);
     QVERIFY(!run.leftOpen);
-    QVERIFY(options == nullptr); // destroyed when it closed
+    QVERIFY(run.destroyed); // destroyed when it closed
+}
+
+QCheckBox* box(const Toptions& d, const char* name) {
+    return Child<QCheckBox>(d, name);
 }
 
 void tickAll(Toptions& d) {
-    for (QCheckBox* box :
-         {d.ui()->dont_show_tips, d.ui()->disable_url_validation, d.ui()->email_required})
-        QTest::mouseClick(box, Qt::LeftButton);
+    for (const char* name : {"showTooltipsBox", "noUrlCheckBox", "emailRequiredBox"})
+        QTest::mouseClick(box(d, name), Qt::LeftButton);
+}
+
+void clickOk(Toptions& d) {
+    QTest::mouseClick(Child(d, "okButton"), Qt::LeftButton);
+}
+
+void clickCancel(Toptions& d) {
+    QTest::mouseClick(Child(d, "cancelButton"), Qt::LeftButton);
 }
 
 // Whether hovering over the control shows its hint now.
@@ -60,14 +72,15 @@ bool showsTooltip(QWidget* control) {
 
 } // namespace
 
-class TstOptions : public QObject {
+class TstOptions : public GuiTest {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void cleanup() override;
 
     void firstRunWritesDefaults();
     void missingValueRewrittenOthersKept();
+    void handEditedValuesTakeTheirDefaults();
+    void unwritableSettingsAreToldOnce();
     void emailRequirementTest();
     void dialogLayout();
     void okStoresAllThreeAndAppliesAtOnce();
@@ -77,80 +90,119 @@ private slots:
     void cancelChangesNothing_data();
     void cancelChangesNothing();
     void tooltipsSwitchedOffAndOnAtOnce();
-
-private:
-    std::unique_ptr<TestEnv> env_;
-    std::unique_ptr<ScriptedUiSeam> ui_;
 };
 
-void TstOptions::init() {
-    env_ = std::make_unique<TestEnv>();
-    ui_ = std::make_unique<ScriptedUiSeam>();
-}
-
 void TstOptions::cleanup() {
-    QVERIFY(ui_->messages.isEmpty());
-    ui_.reset();
-    env_.reset();
+    QVERIFY(seam_->messages.isEmpty());
+    GuiTest::cleanup();
 }
 
 void TstOptions::firstRunWritesDefaults() {
     QVERIFY(!env_->settings().valueExists(kDisplayTooltipsValue));
-    Tmainform w;
+    auto window = MakeMainWindow(*env_);
+    Tmainform& w = *window;
     QVERIFY(w.startedUp());
     const Values stored = storedValues(*env_);
     QCOMPARE(stored.tooltips, std::optional<std::int32_t>(1));
     QCOMPARE(stored.noUrlCheck, std::optional<std::int32_t>(0));
     QCOMPARE(stored.emailRequired, std::optional<std::int32_t>(1));
-    QVERIFY(w.displayTooltips());
-    QVERIFY(!w.urlValidationDisabled());
-    QVERIFY(w.emailRequired());
+    QVERIFY(w.options().displayTooltips);
+    QVERIFY(!w.options().disableUrlValidation);
+    QVERIFY(w.options().emailRequired);
 }
 
 void TstOptions::missingValueRewrittenOthersKept() {
     {
         env_->settings().writeNumber(kDisplayTooltipsValue, 0);
         env_->settings().writeNumber(kEmailFieldRequiredValue, 0);
-        Tmainform w;
+        auto window = MakeMainWindow(*env_);
+        Tmainform& w = *window;
         QCOMPARE(storedValues(*env_).noUrlCheck, std::optional<std::int32_t>(0));
         QCOMPARE(storedValues(*env_).tooltips, std::optional<std::int32_t>(0));
         QCOMPARE(storedValues(*env_).emailRequired, std::optional<std::int32_t>(0));
-        QVERIFY(!w.displayTooltips());
-        QVERIFY(!w.urlValidationDisabled());
-        QVERIFY(!w.emailRequired());
+        QVERIFY(!w.options().displayTooltips);
+        QVERIFY(!w.options().disableUrlValidation);
+        QVERIFY(!w.options().emailRequired);
     }
     // Any value that is not zero reads as true.
     env_->settings().writeNumber(kDisableUrlValidationValue, 7);
     env_->settings().deleteValue(kDisplayTooltipsValue);
-    Tmainform w;
+    auto window = MakeMainWindow(*env_);
+    Tmainform& w = *window;
     QCOMPARE(storedValues(*env_).tooltips, std::optional<std::int32_t>(1));
     QCOMPARE(storedValues(*env_).noUrlCheck, std::optional<std::int32_t>(7));
-    QVERIFY(w.displayTooltips());
-    QVERIFY(w.urlValidationDisabled());
-    QVERIFY(!w.emailRequired());
+    QVERIFY(w.options().displayTooltips);
+    QVERIFY(w.options().disableUrlValidation);
+    QVERIFY(!w.options().emailRequired);
+}
+
+// Tells of a hand-edited settings file: values that are not numbers take their defaults,
+// which are written back, and the program starts as it would on a first run.
+void TstOptions::handEditedValuesTakeTheirDefaults() {
+    QFile file(QString::fromStdString(env_->settings().filePath()));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("[Software\\Quenlark\\Address Book]\n"
+               "Active Address Book=\"" +
+               env_->databasePath().toUtf8() +
+               "\"\n"
+               "Disable URL Validation=dword:00000001\n"
+               "Display Tooltips=yes\n"
+               "Email field required=dword:zzzz\n");
+    file.close();
+    auto window = MakeMainWindow(*env_);
+    QVERIFY(window->startedUp());
+    QVERIFY(window->options().displayTooltips);
+    QVERIFY(window->options().disableUrlValidation); // a good value is kept
+    QVERIFY(window->options().emailRequired);
+    const Values stored = storedValues(*env_);
+    QCOMPARE(stored.tooltips, std::optional<std::int32_t>(1));
+    QCOMPARE(stored.noUrlCheck, std::optional<std::int32_t>(1));
+    QCOMPARE(stored.emailRequired, std::optional<std::int32_t>(1));
+}
+
+// Settings that cannot be written are told of once; the options still take effect.
+void TstOptions::unwritableSettingsAreToldOnce() {
+    auto window = MakeMainWindow(*env_);
+    // The settings' folder turns into a file: no one can write there, whatever their rights.
+    const QString folder = QFileInfo(QString::fromStdString(env_->settings().filePath())).path();
+    QVERIFY(QDir(folder).removeRecursively());
+    QFile blocker(folder);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    for (int run = 0; run < 2; ++run)
+        withOptionsDialog(*window, [](Toptions& d) {
+            QTest::mouseClick(box(d, "noUrlCheckBox"), Qt::LeftButton);
+            clickOk(d);
+        });
+    QVERIFY(!window->options().disableUrlValidation); // ticked twice
+    QCOMPARE(seam_->messages.size(), 1);
+    QCOMPARE(seam_->messages[0].title, QStringLiteral("Options cannot be saved"));
+    QCOMPARE(seam_->messages[0].owner.data(), window.get());
+    seam_->messages.clear();
 }
 
 void TstOptions::emailRequirementTest() {
-    Tmainform w;
-    QVERIFY(w.emailRequired());
-    QVERIFY(!w.EmailRequirementMet());
-    w.ui()->e_email->setText(QStringLiteral("ann@example.org"));
-    QVERIFY(w.EmailRequirementMet());
-    w.ui()->e_email->clear();
-    w.ui()->e_2ndemail->setText(QStringLiteral("ann@example.org")); // only the first counts
-    QVERIFY(!w.EmailRequirementMet());
+    auto window = MakeMainWindow(*env_);
+    Tmainform& w = *window;
+    auto* email = Child<QLineEdit>(w, "emailEdit");
+    QVERIFY(w.options().emailRequired);
+    QVERIFY(!w.emailRequirementMet());
+    email->setText(QStringLiteral("ann@example.org"));
+    QVERIFY(w.emailRequirementMet());
+    email->clear();
+    Child<QLineEdit>(w, "secondEmailEdit")->setText(QStringLiteral("ann@example.org"));
+    QVERIFY(!w.emailRequirementMet()); // only the first counts
     withOptionsDialog(w, [](Toptions& d) {
-        QTest::mouseClick(d.ui()->email_required, Qt::LeftButton);
-        QTest::mouseClick(d.ui()->QuenlarkStdButton2, Qt::LeftButton);
+        QTest::mouseClick(box(d, "emailRequiredBox"), Qt::LeftButton);
+        clickOk(d);
     });
-    QVERIFY(!w.emailRequired());
-    QVERIFY(w.EmailRequirementMet());
+    QVERIFY(!w.options().emailRequired);
+    QVERIFY(w.emailRequirementMet());
 }
 
 void TstOptions::dialogLayout() {
-    Tmainform w;
-    withOptionsDialog(w, [](Toptions& d) {
-        const auto& ui = *d.ui();
+    auto w = MakeMainWindow(*env_);
+    withOptionsDialog(*w, [](Toptions& d) {
         QCOMPARE(d.windowTitle(), QStringLiteral("Quenlark Address Book options"));
         QCOMPARE(d.size(), QSize(333, 162));
         QCOMPARE(d.minimumSize(), d.maximumSize());
@@ -160,49 +212,54 @@ void TstOptions::dialogLayout() {
         QVERIFY(qAbs(d.geometry().center().x() - screen.center().x()) <= 3);
         QVERIFY(qAbs(d.geometry().center().y() - screen.center().y()) <= 3);
         QCOMPARE(d.font().pixelSize(), 11);
-        QCOMPARE(ui.titlebar->geometry(), QRect(0, 0, 333, 29));
-        QCOMPARE(ui.titlebar_label->text(), QStringLiteral("Quenlark Address Book Options"));
-        QVERIFY(ui.titlebar_label->font().bold());
-        QCOMPARE(ui.titlebar_label->font().pixelSize(), 13);
-        QCOMPARE(ui.titlebar_label->alignment(), Qt::AlignCenter);
-        QCOMPARE(ui.titlebar_bevel->geometry().bottom(), 28);
-        QCOMPARE(ui.dont_show_tips->geometry(), QRect(20, 44, 133, 17));
-        QCOMPARE(ui.dont_show_tips->text(), QStringLiteral("Display Tool Tips"));
-        QCOMPARE(ui.disable_url_validation->geometry(), QRect(20, 68, 285, 17));
-        QCOMPARE(ui.disable_url_validation->text(),
+        auto* title = Child<QLabel>(d, "titleLabel");
+        auto* tips = box(d, "showTooltipsBox");
+        auto* noCheck = box(d, "noUrlCheckBox");
+        auto* required = box(d, "emailRequiredBox");
+        auto* cancel = Child<TQuenlarkStdButton>(d, "cancelButton");
+        auto* ok = Child<TQuenlarkStdButton>(d, "okButton");
+        QCOMPARE(Child(d, "titleBar")->geometry(), QRect(0, 0, 333, 29));
+        QCOMPARE(title->text(), QStringLiteral("Quenlark Address Book Options"));
+        QVERIFY(title->font().bold());
+        QCOMPARE(title->font().pixelSize(), 13);
+        QCOMPARE(title->alignment(), Qt::AlignCenter);
+        QCOMPARE(Child(d, "titleRule")->geometry().bottom(), 28);
+        QCOMPARE(tips->geometry(), QRect(20, 44, 133, 17));
+        QCOMPARE(tips->text(), QStringLiteral("Display Tool Tips"));
+        QCOMPARE(noCheck->geometry(), QRect(20, 68, 285, 17));
+        QCOMPARE(noCheck->text(),
                  QStringLiteral("Do not validate URL's when adding/modifying contacts"));
-        QCOMPARE(ui.email_required->geometry(), QRect(20, 92, 245, 17));
-        QVERIFY(ui.email_required->text().contains(QLatin1String("required")));
-        QCOMPARE(ui.QuenlarkStdButton1->geometry(), QRect(164, 128, 75, 23));
-        QCOMPARE(ui.QuenlarkStdButton1->Caption(), QStringLiteral("&Cancel"));
-        QCOMPARE(ui.QuenlarkStdButton2->geometry(), QRect(244, 128, 75, 23));
-        QCOMPARE(ui.QuenlarkStdButton2->Caption(), QStringLiteral("&OK"));
-        QVERIFY(ui.QuenlarkStdButton2->Default());
-        QVERIFY(!ui.QuenlarkStdButton1->Default());
+        QCOMPARE(required->geometry(), QRect(20, 92, 245, 17));
+        QVERIFY(required->text().contains(QLatin1String("required")));
+        QCOMPARE(cancel->geometry(), QRect(164, 128, 75, 23));
+        QCOMPARE(cancel->Caption(), QStringLiteral("&Cancel"));
+        QCOMPARE(ok->geometry(), QRect(244, 128, 75, 23));
+        QCOMPARE(ok->Caption(), QStringLiteral("&OK"));
+        QVERIFY(ok->Default());
+        QVERIFY(!cancel->Default());
         // Tab order: the three boxes' first two, Cancel, OK, then the third box.
-        QCOMPARE(ui.dont_show_tips->nextInFocusChain(), ui.disable_url_validation);
-        QCOMPARE(ui.disable_url_validation->nextInFocusChain(),
-                 static_cast<QWidget*>(ui.QuenlarkStdButton1));
-        QCOMPARE(ui.QuenlarkStdButton1->nextInFocusChain(),
-                 static_cast<QWidget*>(ui.QuenlarkStdButton2));
-        QCOMPARE(ui.QuenlarkStdButton2->nextInFocusChain(), ui.email_required);
+        QCOMPARE(tips->nextInFocusChain(), noCheck);
+        QCOMPARE(noCheck->nextInFocusChain(), static_cast<QWidget*>(cancel));
+        QCOMPARE(cancel->nextInFocusChain(), static_cast<QWidget*>(ok));
+        QCOMPARE(ok->nextInFocusChain(), required);
         // The boxes show the options as they are (first run: on, off, on).
-        QVERIFY(ui.dont_show_tips->isChecked());
-        QVERIFY(!ui.disable_url_validation->isChecked());
-        QVERIFY(ui.email_required->isChecked());
-        QTest::mouseClick(ui.QuenlarkStdButton1, Qt::LeftButton);
+        QVERIFY(tips->isChecked());
+        QVERIFY(!noCheck->isChecked());
+        QVERIFY(required->isChecked());
+        clickCancel(d);
     });
 }
 
 void TstOptions::okStoresAllThreeAndAppliesAtOnce() {
-    Tmainform w;
+    auto window = MakeMainWindow(*env_);
+    Tmainform& w = *window;
     withOptionsDialog(w, [](Toptions& d) {
         tickAll(d);
-        QTest::mouseClick(d.ui()->QuenlarkStdButton2, Qt::LeftButton);
+        clickOk(d);
     });
-    QVERIFY(!w.displayTooltips());
-    QVERIFY(w.urlValidationDisabled());
-    QVERIFY(!w.emailRequired());
+    QVERIFY(!w.options().displayTooltips);
+    QVERIFY(w.options().disableUrlValidation);
+    QVERIFY(!w.options().emailRequired);
     const Values stored = storedValues(*env_);
     QCOMPARE(stored.tooltips, std::optional<std::int32_t>(0));
     QCOMPARE(stored.noUrlCheck, std::optional<std::int32_t>(1));
@@ -210,20 +267,19 @@ void TstOptions::okStoresAllThreeAndAppliesAtOnce() {
 
     // The dialog opens again with the stored state, and the next run reads it.
     withOptionsDialog(w, [](Toptions& d) {
-        QVERIFY(!d.ui()->dont_show_tips->isChecked());
-        QVERIFY(d.ui()->disable_url_validation->isChecked());
-        QVERIFY(!d.ui()->email_required->isChecked());
-        QTest::mouseClick(d.ui()->QuenlarkStdButton1, Qt::LeftButton);
+        QVERIFY(!box(d, "showTooltipsBox")->isChecked());
+        QVERIFY(box(d, "noUrlCheckBox")->isChecked());
+        QVERIFY(!box(d, "emailRequiredBox")->isChecked());
+        clickCancel(d);
     });
 }
 
 void TstOptions::okUnchangedStillWritesAllThree() {
-    Tmainform w;
+    auto w = MakeMainWindow(*env_);
     for (const char* name :
          {kDisplayTooltipsValue, kDisableUrlValidationValue, kEmailFieldRequiredValue})
         env_->settings().deleteValue(name);
-    withOptionsDialog(
-        w, [](Toptions& d) { QTest::mouseClick(d.ui()->QuenlarkStdButton2, Qt::LeftButton); });
+    withOptionsDialog(*w, clickOk);
     const Values stored = storedValues(*env_);
     QCOMPARE(stored.tooltips, std::optional<std::int32_t>(1));
     QCOMPARE(stored.noUrlCheck, std::optional<std::int32_t>(0));
@@ -240,14 +296,14 @@ void TstOptions::okByKeys_data() {
 void TstOptions::okByKeys() {
     QFETCH(int, key);
     QFETCH(int, modifiers);
-    Tmainform w;
+    auto window = MakeMainWindow(*env_);
+    Tmainform& w = *window;
     withOptionsDialog(w, [&](Toptions& d) {
         tickAll(d);
-        d.ui()->disable_url_validation->setFocus();
-        QTest::keyClick(d.ui()->disable_url_validation, Qt::Key(key),
-                        Qt::KeyboardModifiers(modifiers));
+        box(d, "noUrlCheckBox")->setFocus();
+        QTest::keyClick(box(d, "noUrlCheckBox"), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     });
-    QVERIFY(w.urlValidationDisabled());
+    QVERIFY(w.options().disableUrlValidation);
     QCOMPARE(storedValues(*env_).noUrlCheck, std::optional<std::int32_t>(1));
 }
 
@@ -261,17 +317,18 @@ void TstOptions::cancelChangesNothing_data() {
 
 void TstOptions::cancelChangesNothing() {
     QFETCH(QString, how);
-    Tmainform w;
+    auto window = MakeMainWindow(*env_);
+    Tmainform& w = *window;
     const QByteArray before = settingsBytes(*env_);
     QVERIFY(!before.isEmpty());
     int result = -1;
     withOptionsDialog(w, [&](Toptions& d) {
         tickAll(d);
         connect(&d, &QDialog::finished, [&](int r) { result = r; });
-        QWidget* focused = d.ui()->dont_show_tips;
+        QWidget* focused = box(d, "showTooltipsBox");
         focused->setFocus();
         if (how == "button")
-            QTest::mouseClick(d.ui()->QuenlarkStdButton1, Qt::LeftButton);
+            clickCancel(d);
         else if (how == "escape")
             QTest::keyClick(focused, Qt::Key_Escape);
         else if (how == "altc")
@@ -280,33 +337,31 @@ void TstOptions::cancelChangesNothing() {
             d.close();
     });
     QCOMPARE(result, Toptions::mrCancel);
-    QVERIFY(w.displayTooltips());
-    QVERIFY(!w.urlValidationDisabled());
-    QVERIFY(w.emailRequired());
+    QVERIFY(w.options().displayTooltips);
+    QVERIFY(!w.options().disableUrlValidation);
+    QVERIFY(w.options().emailRequired);
     QCOMPARE(settingsBytes(*env_), before);
 }
 
 void TstOptions::tooltipsSwitchedOffAndOnAtOnce() {
-    Tmainform w;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QVERIFY(showsTooltip(w.ui()->btnAdd));
-    QVERIFY(showsTooltip(w.ui()->e_searchfor));
+    auto w = window();
+    QVERIFY(w);
+    QWidget* add = Child(*w, "addButton");
+    QVERIFY(showsTooltip(add));
+    QVERIFY(showsTooltip(Child(*w, "searchEdit")));
 
-    withOptionsDialog(w, [](Toptions& d) {
-        QTest::mouseClick(d.ui()->dont_show_tips, Qt::LeftButton);
-        QTest::mouseClick(d.ui()->QuenlarkStdButton2, Qt::LeftButton);
-    });
-    QVERIFY(!showsTooltip(w.ui()->btnAdd));
-    QVERIFY(!showsTooltip(w.ui()->sendmail)); // inside a hidden panel's image too
-    QVERIFY(!showsTooltip(w.ui()->match_case));
-    QVERIFY(!w.ui()->btnAdd->toolTip().isEmpty()); // the hints themselves are kept
+    const auto flipTooltips = [](Toptions& d) {
+        QTest::mouseClick(box(d, "showTooltipsBox"), Qt::LeftButton);
+        clickOk(d);
+    };
+    withOptionsDialog(*w, flipTooltips);
+    QVERIFY(!showsTooltip(add));
+    QVERIFY(!showsTooltip(Child(*w, "sendMailImage"))); // inside a hidden panel too
+    QVERIFY(!showsTooltip(Child(*w, "matchCaseBox")));
+    QVERIFY(!add->toolTip().isEmpty()); // the hints themselves are kept
 
-    withOptionsDialog(w, [](Toptions& d) {
-        QTest::mouseClick(d.ui()->dont_show_tips, Qt::LeftButton);
-        QTest::mouseClick(d.ui()->QuenlarkStdButton2, Qt::LeftButton);
-    });
-    QVERIFY(showsTooltip(w.ui()->btnAdd));
+    withOptionsDialog(*w, flipTooltips);
+    QVERIFY(showsTooltip(add));
     QToolTip::hideText();
 }
 

@@ -163,7 +163,7 @@ void TstPopupMenus::drawsStripAndUnselectedItem() {
     const QList<QPoint> text = Ink(image, QRect(20, 0, 140, 20), kButtonText, QPoint());
     QVERIFY(!text.isEmpty());
     // Nothing but face and text colour right of the strip.
-    const int face = Ink(image, QRect(20, 0, 140, 20), kFace, QPoint()).size();
+    const qsizetype face = Ink(image, QRect(20, 0, 140, 20), kFace, QPoint()).size();
     QCOMPARE(face + text.size(), 140 * 20);
 
     const QImage disabled =
@@ -187,8 +187,8 @@ void TstPopupMenus::drawsSelectedItem() {
         QCOMPARE(At(image, x, 19), kOrange);
     }
     const QRect inside(21, 1, width - 22, 18);
-    const int fill = Ink(image, inside, kSelectedFill, QPoint()).size();
-    const int text = Ink(image, inside, kWhite, QPoint()).size();
+    const qsizetype fill = Ink(image, inside, kSelectedFill, QPoint()).size();
+    const qsizetype text = Ink(image, inside, kWhite, QPoint()).size();
     QVERIFY(text > 20);
     QCOMPARE(fill + text, inside.width() * inside.height());
 }

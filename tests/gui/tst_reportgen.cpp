@@ -1,14 +1,15 @@
 // The report generator: its layout and defaults, the field check, the file dialog, which
 // contacts go into the report and in what order, and the launches that follow.
 #include "controls/quenlarkstdbutton.h"
-#include "engine/contactrecord.h"
 #include "forms/report.h"
+#include "guitest.h"
 #include "modaldriver.h"
-#include "scripteduiseam.h"
-#include "testenv.h"
 
+#include <QCheckBox>
 #include <QFile>
+#include <QLabel>
 #include <QListWidget>
+#include <QRadioButton>
 #include <QtTest>
 #include <functional>
 
@@ -17,15 +18,6 @@ using namespace quenlark::test;
 
 namespace {
 
-// The next control in the tab order after `w` (Qt takes the unchecked radio buttons of a
-// group out of it while another one is checked).
-QWidget* nextTabStop(QWidget* w) {
-    QWidget* next = w->nextInFocusChain();
-    while (next != w && (next->focusPolicy() == Qt::NoFocus || !next->isEnabled()))
-        next = next->nextInFocusChain();
-    return next;
-}
-
 QByteArray fileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -33,11 +25,10 @@ QByteArray fileBytes(const QString& path) {
 
 } // namespace
 
-class TstReportGen : public QObject {
+class TstReportGen : public GuiTest {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init() override;
 
     void layoutAndDefaults();
     void noFieldCheckedAsksNothing();
@@ -50,22 +41,20 @@ private slots:
     void launches_data();
     void launches();
     void unwritableFileStaysOpen();
+    void addressBookIsNeverWrittenOver();
     void enterOnlyOnCreateButton();
 
 private:
     // Opens the dialog through RunReportGenerator and runs `drive` on it while it is
     // shown modally. Returns whether the dialog was still open when `drive` returned.
     bool run(const std::function<void(Treportgen&)>& drive);
-    QString path(const char* name) const { return env_->dir() + QLatin1Char('/') + name; }
+    QString path(const char* name) const { return env_->path(QString::fromLatin1(name)); }
 
-    std::unique_ptr<TestEnv> env_;
-    std::unique_ptr<ScriptedUiSeam> ui_;
-    QStringList all_; // Zed, Amy, Mia in file order
+    ContactSerials all_; // Zed, Amy, Mia in file order
 };
 
 void TstReportGen::init() {
-    env_ = std::make_unique<TestEnv>();
-    ui_ = std::make_unique<ScriptedUiSeam>();
+    GuiTest::init();
     QVERIFY(env_->engine().OpenAddressBook());
     for (const char* name : {"Zed", "Amy", "Mia"}) {
         ContactRecord record;
@@ -75,122 +64,119 @@ void TstReportGen::init() {
         QVERIFY(env_->engine().AppendContact(record));
     }
     env_->engine().LoadContactIndex();
-    std::vector<std::string> handles;
-    env_->engine().CopyContactIndex(handles);
     all_.clear();
-    for (const std::string& handle : handles)
-        all_.append(QString::fromStdString(handle));
-}
-
-void TstReportGen::cleanup() {
-    QVERIFY(ui_->drained());
-    QVERIFY(reportgen == nullptr);
-    ui_.reset();
-    env_.reset();
+    for (const ContactIndexEntry& entry : env_->engine().index())
+        all_.append(entry.serial);
 }
 
 bool TstReportGen::run(const std::function<void(Treportgen&)>& drive) {
-    const ModalRun run =
-        RunModal<Treportgen>([] { RunReportGenerator(nullptr); }, drive, Treportgen::mrCancel);
-    if (!run.driven)
-        qWarning("the report dialog was not shown");
+    const ModalRun run = RunModal<Treportgen>(
+        [this] { RunReportGenerator(env_->engine(), nullptr); }, drive, Treportgen::mrCancel);
+    if (!run.driven || !run.destroyed)
+        qWarning("the report dialog was not shown, or not destroyed once closed");
     return run.leftOpen;
 }
 
 void TstReportGen::layoutAndDefaults() {
     const bool leftOpen = run([&](Treportgen& d) {
-        const auto& ui = *d.ui();
-        QCOMPARE(reportgen, &d);
         QCOMPARE(d.windowTitle(), QStringLiteral("Report generator"));
         QCOMPARE(d.size(), QSize(460, 315));
         QCOMPARE(d.minimumSize(), d.maximumSize());
         QCOMPARE(d.font().pixelSize(), 11);
-        QCOMPARE(ui.titlebar->geometry(), QRect(0, 0, 460, 29));
-        QCOMPARE(ui.Label1->text(), QStringLiteral("Create report"));
-        QVERIFY(ui.Label1->font().bold());
+        QCOMPARE(Child<QWidget>(d, "titleBar")->geometry(), QRect(0, 0, 460, 29));
+        QCOMPARE(Child<QLabel>(d, "titleLabel")->text(), QStringLiteral("Create report"));
+        QVERIFY(Child<QLabel>(d, "titleLabel")->font().bold());
 
-        QVERIFY(ui.rt_HTML->isChecked());
-        QVERIFY(!ui.rt_RichText->isChecked());
-        QVERIFY(ui.crf_All->isChecked());
-        QVERIFY(!ui.crf_Selected->isChecked());
-        QVERIFY(ui.wc_OpenReport->isChecked());
-        QVERIFY(!ui.wc_PrintReport->isChecked());
-        QCOMPARE(d.focusWidget(), static_cast<QWidget*>(ui.rt_HTML));
-        QCOMPARE(ui.rt_RichText->text(), QStringLiteral("Rich Text report"));
-        QCOMPARE(ui.crf_Selected->text(), QStringLiteral("Selected contacts"));
-        QCOMPARE(ui.wc_PrintReport->text(), QStringLiteral("Print the report"));
-        QCOMPARE(ui.Label3->text(), QStringLiteral("Create report from: "));
-        QVERIFY(ui.Label6->text().endsWith(
-            QLatin1String("the documet might not be what you are looking for.")));
-        QVERIFY(ui.Label6->wordWrap());
+        QVERIFY(Child<QRadioButton>(d, "htmlButton")->isChecked());
+        QVERIFY(!Child<QRadioButton>(d, "richTextButton")->isChecked());
+        QVERIFY(Child<QRadioButton>(d, "allContactsButton")->isChecked());
+        QVERIFY(!Child<QRadioButton>(d, "chosenContactsButton")->isChecked());
+        QVERIFY(Child<QCheckBox>(d, "openReportBox")->isChecked());
+        QVERIFY(!Child<QCheckBox>(d, "printReportBox")->isChecked());
+        QCOMPARE(d.focusWidget(), static_cast<QWidget*>(Child<QRadioButton>(d, "htmlButton")));
+        QCOMPARE(Child<QRadioButton>(d, "richTextButton")->text(),
+                 QStringLiteral("Rich Text report"));
+        QCOMPARE(Child<QRadioButton>(d, "chosenContactsButton")->text(),
+                 QStringLiteral("Selected contacts"));
+        QCOMPARE(Child<QCheckBox>(d, "printReportBox")->text(), QStringLiteral("Print the report"));
+        QCOMPARE(Child<QLabel>(d, "sourceLabel")->text(), QStringLiteral("Create report from: "));
+        QVERIFY(Child<QLabel>(d, "noteLabel")
+                    ->text()
+                    .endsWith(QLatin1String("the documet might not be what you are looking for.")));
+        QVERIFY(Child<QLabel>(d, "noteLabel")->wordWrap());
 
         // Two groups of radio buttons: choosing one does not clear the other group.
-        QTest::mouseClick(ui.crf_Selected, Qt::LeftButton);
-        QVERIFY(ui.rt_HTML->isChecked());
-        QVERIFY(!ui.crf_All->isChecked());
+        QTest::mouseClick(Child<QRadioButton>(d, "chosenContactsButton"), Qt::LeftButton);
+        QVERIFY(Child<QRadioButton>(d, "htmlButton")->isChecked());
+        QVERIFY(!Child<QRadioButton>(d, "allContactsButton")->isChecked());
 
-        QCOMPARE(ui.inc_fields->geometry(), QRect(292, 56, 157, 181));
-        QCOMPARE(ui.inc_fields->count(), 11);
+        QCOMPARE(Child<QListWidget>(d, "fieldList")->geometry(), QRect(292, 56, 157, 181));
+        QCOMPARE(Child<QListWidget>(d, "fieldList")->count(), 11);
         for (int i = 0; i < 11; ++i) {
-            QCOMPARE(ui.inc_fields->item(i)->text(), QString::fromLatin1(kReportFieldItems[i]));
-            QCOMPARE(ui.inc_fields->item(i)->checkState(), Qt::Checked);
+            QCOMPARE(Child<QListWidget>(d, "fieldList")->item(i)->text(),
+                     QString::fromLatin1(kReportFieldItems[i]));
+            QCOMPARE(Child<QListWidget>(d, "fieldList")->item(i)->checkState(), Qt::Checked);
         }
-        QCOMPARE(ui.inc_fields->item(2)->text(), QStringLiteral("Seccond E-Mail Address"));
-        QCOMPARE(ui.inc_fields->visualItemRect(ui.inc_fields->item(1)).height(), 13);
+        QCOMPARE(Child<QListWidget>(d, "fieldList")->item(2)->text(),
+                 QStringLiteral("Seccond E-Mail Address"));
+        QCOMPARE(Child<QListWidget>(d, "fieldList")
+                     ->visualItemRect(Child<QListWidget>(d, "fieldList")->item(1))
+                     .height(),
+                 13);
 
         const std::vector<std::pair<TQuenlarkStdButton*, const char*>> buttons{
-            {ui.QuenlarkStdButton1, "&Select contacts"},
-            {ui.QuenlarkStdButton2, "C&reate report"},
-            {ui.QuenlarkStdButton3, "&Cancel"}};
+            {Child<TQuenlarkStdButton>(d, "selectContactsButton"), "&Select contacts"},
+            {Child<TQuenlarkStdButton>(d, "createButton"), "C&reate report"},
+            {Child<TQuenlarkStdButton>(d, "cancelButton"), "&Cancel"}};
         for (const auto& [button, caption] : buttons) {
             QCOMPARE(button->Caption(), QString::fromLatin1(caption));
             QVERIFY(button->Border());
             QCOMPARE(button->TransparentColour(), TColor(0x0000FF00));
-            QCOMPARE(button->Default(), button == ui.QuenlarkStdButton2);
+            QCOMPARE(button->Default(), button == Child<TQuenlarkStdButton>(d, "createButton"));
         }
-        QCOMPARE(ui.QuenlarkStdButton2->geometry(), QRect(360, 284, 91, 23));
+        QCOMPARE(Child<TQuenlarkStdButton>(d, "createButton")->geometry(), QRect(360, 284, 91, 23));
 
-        const QList<QWidget*> order{ui.rt_HTML,
-                                    ui.rt_RichText,
-                                    ui.crf_All,
-                                    ui.crf_Selected,
-                                    ui.QuenlarkStdButton1,
-                                    ui.QuenlarkStdButton2,
-                                    ui.QuenlarkStdButton3,
-                                    ui.wc_OpenReport,
-                                    ui.wc_PrintReport,
-                                    ui.inc_fields};
+        const QList<QWidget*> order{Child<QRadioButton>(d, "htmlButton"),
+                                    Child<QRadioButton>(d, "richTextButton"),
+                                    Child<QRadioButton>(d, "allContactsButton"),
+                                    Child<QRadioButton>(d, "chosenContactsButton"),
+                                    Child<TQuenlarkStdButton>(d, "selectContactsButton"),
+                                    Child<TQuenlarkStdButton>(d, "createButton"),
+                                    Child<TQuenlarkStdButton>(d, "cancelButton"),
+                                    Child<QCheckBox>(d, "openReportBox"),
+                                    Child<QCheckBox>(d, "printReportBox"),
+                                    Child<QListWidget>(d, "fieldList")};
         for (int i = 0; i + 1 < order.size(); ++i)
-            QCOMPARE(nextTabStop(order[i]), order[i + 1]);
+            QCOMPARE(NextFocusable(order[i]), order[i + 1]);
 
-        QCOMPARE(d.all_contacts, all_);
-        QVERIFY(d.chosen_contacts.isEmpty());
-        QTest::mouseClick(ui.QuenlarkStdButton3, Qt::LeftButton);
+        QCOMPARE(d.allContacts(), all_);
+        QVERIFY(d.chosenContacts().isEmpty());
+        QTest::mouseClick(Child<TQuenlarkStdButton>(d, "cancelButton"), Qt::LeftButton);
     });
     QVERIFY(!leftOpen);
-    QVERIFY(ui_->dialogs.isEmpty());
+    QVERIFY(seam_->dialogs.isEmpty());
 }
 
 void TstReportGen::noFieldCheckedAsksNothing() {
     const bool leftOpen = run([&](Treportgen& d) {
-        for (int i = 0; i < d.ui()->inc_fields->count(); ++i)
-            d.ui()->inc_fields->item(i)->setCheckState(Qt::Unchecked);
-        QTest::mouseClick(d.ui()->QuenlarkStdButton2, Qt::LeftButton);
-        QCOMPARE(ui_->messages.size(), 1);
-        QCOMPARE(ui_->messages[0].title, QStringLiteral("At least one field required!"));
-        QCOMPARE(ui_->messages[0].text,
+        for (int i = 0; i < Child<QListWidget>(d, "fieldList")->count(); ++i)
+            Child<QListWidget>(d, "fieldList")->item(i)->setCheckState(Qt::Unchecked);
+        QTest::mouseClick(Child<TQuenlarkStdButton>(d, "createButton"), Qt::LeftButton);
+        QCOMPARE(seam_->messages.size(), 1);
+        QCOMPARE(seam_->messages[0].title, QStringLiteral("At least one field required!"));
+        QCOMPARE(seam_->messages[0].text,
                  QStringLiteral("Please select at least one field to add to the report!"));
-        QCOMPARE(ui_->messages[0].icon, MsgIcon::Information);
-        QCOMPARE(ui_->messages[0].owner.data(), static_cast<QWidget*>(&d));
-        QVERIFY(ui_->dialogs.isEmpty());
+        QCOMPARE(seam_->messages[0].icon, MsgIcon::Information);
+        QCOMPARE(seam_->messages[0].owner.data(), static_cast<QWidget*>(&d));
+        QVERIFY(seam_->dialogs.isEmpty());
         QVERIFY(d.isVisible());
 
         // The last field alone is enough.
-        d.ui()->inc_fields->item(10)->setCheckState(Qt::Checked);
-        ui_->cancelFile();
-        QTest::mouseClick(d.ui()->QuenlarkStdButton2, Qt::LeftButton);
-        QCOMPARE(ui_->messages.size(), 1);
-        QCOMPARE(ui_->dialogs.size(), 1);
+        Child<QListWidget>(d, "fieldList")->item(10)->setCheckState(Qt::Checked);
+        seam_->cancelFile();
+        QTest::mouseClick(Child<TQuenlarkStdButton>(d, "createButton"), Qt::LeftButton);
+        QCOMPARE(seam_->messages.size(), 1);
+        QCOMPARE(seam_->dialogs.size(), 1);
     });
     QVERIFY(leftOpen);
 }
@@ -198,27 +184,26 @@ void TstReportGen::noFieldCheckedAsksNothing() {
 void TstReportGen::cancelledFileDialogKeepsChoices() {
     const QString file = path("report.rtf");
     const bool leftOpen = run([&](Treportgen& d) {
-        auto& ui = *d.ui();
-        QTest::mouseClick(ui.rt_RichText, Qt::LeftButton);
-        QTest::mouseClick(ui.wc_OpenReport, Qt::LeftButton);
-        ui.inc_fields->item(3)->setCheckState(Qt::Unchecked);
-        ui_->cancelFile();
-        QTest::mouseClick(ui.QuenlarkStdButton2, Qt::LeftButton);
+        QTest::mouseClick(Child<QRadioButton>(d, "richTextButton"), Qt::LeftButton);
+        QTest::mouseClick(Child<QCheckBox>(d, "openReportBox"), Qt::LeftButton);
+        Child<QListWidget>(d, "fieldList")->item(3)->setCheckState(Qt::Unchecked);
+        seam_->cancelFile();
+        QTest::mouseClick(Child<TQuenlarkStdButton>(d, "createButton"), Qt::LeftButton);
         QVERIFY(d.isVisible());
-        QVERIFY(ui.rt_RichText->isChecked());
-        QVERIFY(!ui.wc_OpenReport->isChecked());
-        QCOMPARE(ui.inc_fields->item(3)->checkState(), Qt::Unchecked);
-        QVERIFY(ui_->launches.isEmpty());
+        QVERIFY(Child<QRadioButton>(d, "richTextButton")->isChecked());
+        QVERIFY(!Child<QCheckBox>(d, "openReportBox")->isChecked());
+        QCOMPARE(Child<QListWidget>(d, "fieldList")->item(3)->checkState(), Qt::Unchecked);
+        QVERIFY(seam_->launches.isEmpty());
         QCOMPARE(QDir(env_->dir()).entryList({"*.rtf"}), QStringList());
 
-        ui_->chooseFile(file);
-        QTest::mouseClick(ui.QuenlarkStdButton2, Qt::LeftButton);
+        seam_->chooseFile(file);
+        QTest::mouseClick(Child<TQuenlarkStdButton>(d, "createButton"), Qt::LeftButton);
     });
     QVERIFY(!leftOpen);
-    QCOMPARE(ui_->dialogs.size(), 2);
+    QCOMPARE(seam_->dialogs.size(), 2);
     QVERIFY(fileBytes(file).startsWith("{\\rtf"));
-    QVERIFY(ui_->launches.isEmpty());
-    QVERIFY(ui_->messages.isEmpty());
+    QVERIFY(seam_->launches.isEmpty());
+    QVERIFY(seam_->messages.isEmpty());
 }
 
 void TstReportGen::fileDialogAndFormat_data() {
@@ -242,16 +227,16 @@ void TstReportGen::fileDialogAndFormat() {
     QFETCH(QString, ext);
     QFETCH(QByteArray, start);
     QWidget* dialog = nullptr;
-    ui_->chooseFile(path("contacts"));
+    seam_->chooseFile(path("contacts"));
     const bool leftOpen = run([&](Treportgen& d) {
         dialog = &d;
         if (richText)
-            QTest::mouseClick(d.ui()->rt_RichText, Qt::LeftButton);
-        QTest::mouseClick(d.ui()->QuenlarkStdButton2, Qt::LeftButton);
+            QTest::mouseClick(Child<QRadioButton>(d, "richTextButton"), Qt::LeftButton);
+        QTest::mouseClick(Child<TQuenlarkStdButton>(d, "createButton"), Qt::LeftButton);
     });
     QVERIFY(!leftOpen);
-    QCOMPARE(ui_->dialogs.size(), 1);
-    const RecordedDialog& asked = ui_->dialogs[0];
+    QCOMPARE(seam_->dialogs.size(), 1);
+    const RecordedDialog& asked = seam_->dialogs[0];
     QVERIFY(asked.save);
     QCOMPARE(asked.options.owner, dialog);
     QCOMPARE(asked.options.title, QStringLiteral("Please select a file name of the report ..."));
@@ -267,8 +252,8 @@ void TstReportGen::fileDialogAndFormat() {
     QVERIFY(bytes.startsWith(start));
     QVERIFY(bytes.contains("Zed"));
     QVERIFY(!QFile::exists(path("contacts")));
-    QCOMPARE(ui_->launches.size(), 1);
-    QCOMPARE(ui_->launches[0].target, written);
+    QCOMPARE(seam_->launches.size(), 1);
+    QCOMPARE(seam_->launches[0].target, written);
 }
 
 void TstReportGen::contactsAndOrder_data() {
@@ -287,13 +272,15 @@ void TstReportGen::contactsAndOrder() {
     QFETCH(QList<int>, chosen);
     QFETCH(QStringList, expected);
     const QString file = path("order.html");
-    ui_->chooseFile(file);
+    seam_->chooseFile(file);
     const bool leftOpen = run([&](Treportgen& d) {
+        ContactSerials contacts;
         for (int i : chosen)
-            d.chosen_contacts.append(d.all_contacts.at(i));
+            contacts.append(d.allContacts().at(i));
+        d.setChosenContacts(contacts);
         if (selected)
-            QTest::mouseClick(d.ui()->crf_Selected, Qt::LeftButton);
-        QTest::mouseClick(d.ui()->QuenlarkStdButton2, Qt::LeftButton);
+            QTest::mouseClick(Child<QRadioButton>(d, "chosenContactsButton"), Qt::LeftButton);
+        QTest::mouseClick(Child<TQuenlarkStdButton>(d, "createButton"), Qt::LeftButton);
     });
     QVERIFY(!leftOpen);
     const QByteArray bytes = fileBytes(file);
@@ -312,12 +299,14 @@ void TstReportGen::contactsAndOrder() {
 
 void TstReportGen::fieldsFollowCheckList() {
     const QString file = path("fields.html");
-    ui_->chooseFile(file);
+    seam_->chooseFile(file);
     run([&](Treportgen& d) {
-        d.ui()->inc_fields->item(int(ReportField::Email))->setCheckState(Qt::Unchecked);
+        Child<QListWidget>(d, "fieldList")
+            ->item(int(ReportField::Email))
+            ->setCheckState(Qt::Unchecked);
         QCOMPARE(d.checkedFields().chosen.count(), 10u);
         QVERIFY(!d.checkedFields().has(ReportField::Email));
-        QTest::mouseClick(d.ui()->QuenlarkStdButton2, Qt::LeftButton);
+        QTest::mouseClick(Child<TQuenlarkStdButton>(d, "createButton"), Qt::LeftButton);
     });
     const QByteArray bytes = fileBytes(file);
     QVERIFY(bytes.contains("Amy"));
@@ -339,44 +328,73 @@ void TstReportGen::launches() {
     QFETCH(bool, print);
     QFETCH(QStringList, verbs);
     const QString file = path("launch.html");
-    ui_->chooseFile(file);
-    ui_->launchResult = false; // a failed launch is not reported
+    seam_->chooseFile(file);
+    seam_->launchResult = false; // a failed launch is not reported
     const bool leftOpen = run([&](Treportgen& d) {
-        d.ui()->wc_OpenReport->setChecked(open);
-        d.ui()->wc_PrintReport->setChecked(print);
-        QTest::mouseClick(d.ui()->QuenlarkStdButton2, Qt::LeftButton);
+        Child<QCheckBox>(d, "openReportBox")->setChecked(open);
+        Child<QCheckBox>(d, "printReportBox")->setChecked(print);
+        QTest::mouseClick(Child<TQuenlarkStdButton>(d, "createButton"), Qt::LeftButton);
     });
     QVERIFY(!leftOpen);
     QVERIFY(QFile::exists(file));
     QStringList launched;
-    for (const RecordedLaunch& l : ui_->launches) {
+    for (const RecordedLaunch& l : seam_->launches) {
         launched << l.verb;
         QCOMPARE(l.target, file);
     }
     QCOMPARE(launched, verbs);
-    QVERIFY(ui_->messages.isEmpty());
+    QVERIFY(seam_->messages.isEmpty());
 }
 
 void TstReportGen::unwritableFileStaysOpen() {
-    ui_->chooseFile(path("missing/folder/report.html"));
-    const bool leftOpen =
-        run([&](Treportgen& d) { QTest::mouseClick(d.ui()->QuenlarkStdButton2, Qt::LeftButton); });
+    seam_->chooseFile(path("missing/folder/report.html"));
+    const bool leftOpen = run([&](Treportgen& d) {
+        QTest::mouseClick(Child<TQuenlarkStdButton>(d, "createButton"), Qt::LeftButton);
+    });
     QVERIFY(leftOpen);
-    QVERIFY(ui_->messages.isEmpty());
-    QVERIFY(ui_->launches.isEmpty());
+    QVERIFY(seam_->messages.isEmpty());
+    QVERIFY(seam_->launches.isEmpty());
 }
 
 void TstReportGen::enterOnlyOnCreateButton() {
     const bool leftOpen = run([&](Treportgen& d) {
-        QTest::keyClick(d.ui()->rt_HTML, Qt::Key_Return);
-        QTest::keyClick(d.ui()->inc_fields, Qt::Key_Return);
-        QVERIFY(ui_->dialogs.isEmpty());
+        QTest::keyClick(Child<QRadioButton>(d, "htmlButton"), Qt::Key_Return);
+        QTest::keyClick(Child<QListWidget>(d, "fieldList"), Qt::Key_Return);
+        QVERIFY(seam_->dialogs.isEmpty());
         QVERIFY(d.isVisible());
-        ui_->cancelFile();
-        QTest::keyClick(d.ui()->QuenlarkStdButton2, Qt::Key_Return);
-        QCOMPARE(ui_->dialogs.size(), 1);
+        seam_->cancelFile();
+        QTest::keyClick(Child<TQuenlarkStdButton>(d, "createButton"), Qt::Key_Return);
+        QCOMPARE(seam_->dialogs.size(), 1);
     });
     QVERIFY(leftOpen);
+}
+
+// The file dialog's own question before replacing a file is no consent to write over the
+// address book: nothing is written and the dialog stays open with a message.
+void TstReportGen::addressBookIsNeverWrittenOver() {
+    const QByteArray before = env_->databaseBytes();
+    QVERIFY(QFile::link(env_->databasePath(), path("link.html")));
+    seam_->chooseFile(env_->databasePath());
+    seam_->chooseFile(path("link.html"));
+    const bool leftOpen = run([&](Treportgen& d) {
+        auto* create = Child<TQuenlarkStdButton>(d, "createButton");
+        QTest::mouseClick(Child(d, "richTextButton"), Qt::LeftButton);
+        QTest::mouseClick(create, Qt::LeftButton); // rich text over the database
+        QVERIFY(d.isVisible());
+        QTest::mouseClick(Child(d, "htmlButton"), Qt::LeftButton);
+        QTest::mouseClick(create, Qt::LeftButton); // HTML over a link to it
+        QVERIFY(d.isVisible());
+    });
+    QVERIFY(leftOpen);
+    QCOMPARE(seam_->titles(),
+             QStringList({"Cannot replace the address book", "Cannot replace the address book"}));
+    for (const RecordedMessage& m : seam_->messages) {
+        QVERIFY(m.text.contains(QLatin1String("the address book itself")));
+        QCOMPARE(m.icon, MsgIcon::Error);
+        QVERIFY(m.hadOwner);
+    }
+    QCOMPARE(env_->databaseBytes(), before);
+    QVERIFY(seam_->launches.isEmpty());
 }
 
 QTEST_MAIN(TstReportGen)

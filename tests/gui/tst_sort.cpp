@@ -1,16 +1,12 @@
 // The main window's Sort menu: ascending and descending order by name, ties, the empty
 // list, the selection it clears, and the file it leaves alone.
-#include "engine/contactrecord.h"
 #include "forms/mainform.h"
 #include "forms/popupmenus.h"
-#include "mainwindowdriver.h"
-#include "scripteduiseam.h"
-#include "testenv.h"
+#include "guitest.h"
 
 #include <QAction>
 #include <QLineEdit>
 #include <QListView>
-#include <QStringListModel>
 #include <QtTest>
 #include <algorithm>
 
@@ -19,40 +15,28 @@ using namespace quenlark::test;
 
 namespace {
 
-QByteArray databaseWith(const QList<QByteArray>& names) {
+QList<ContactRecord> contacts(const QList<QByteArray>& names) {
     QList<ContactRecord> records;
-    for (const QByteArray& name : names) {
-        ContactRecord& r = records.emplace_back();
-        ClearContactRecord(r);
-        r.setText(Field::Name, name.toStdString());
-        r.setText(Field::Email, (name + "@x").toStdString());
-    }
-    return DatabaseWith(records);
+    for (const QByteArray& name : names)
+        records << NamedContact(name, name + "@x");
+    return records;
 }
 
-QString nameOf(const QString& handle) {
-    const ContactIndexEntry* e = Engine().EntryFromHandle(handle.toStdString());
-    return e ? QString::fromLatin1(e->name.c_str()) : QStringLiteral("<stale>");
-}
-
-QStringList reversed(QStringList list) {
+template <class List> List reversed(List list) {
     std::reverse(list.begin(), list.end());
     return list;
 }
 
-QStringList sortedCopy(QStringList list) {
-    list.sort();
+template <class List> List sortedCopy(List list) {
+    std::sort(list.begin(), list.end());
     return list;
 }
 
 } // namespace
 
-class TstSort : public QObject {
+class TstSort : public GuiTest {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-
     void emptyListCannotBeSorted();
     void ordersByNameWithoutRegardToCase_data();
     void ordersByNameWithoutRegardToCase();
@@ -61,33 +45,17 @@ private slots:
     void menuItemsAndTagsChooseTheDirection();
 
 private:
-    std::unique_ptr<Tmainform> window(const QList<QByteArray>& names);
-
-    std::unique_ptr<TestEnv> env_;
-    std::unique_ptr<ScriptedUiSeam> seam_;
+    std::unique_ptr<Tmainform> window(const QList<QByteArray>& names) {
+        return GuiTest::window(contacts(names));
+    }
 };
-
-void TstSort::init() {
-    env_ = std::make_unique<TestEnv>();
-    seam_ = std::make_unique<ScriptedUiSeam>();
-}
-
-void TstSort::cleanup() {
-    QVERIFY(seam_->drained());
-    seam_.reset();
-    env_.reset();
-}
-
-std::unique_ptr<Tmainform> TstSort::window(const QList<QByteArray>& names) {
-    return OpenMainWindow(*env_, databaseWith(names));
-}
 
 void TstSort::emptyListCannotBeSorted() {
     auto w = window({});
     QVERIFY(w);
-    for (QAction* item : {w->Ascending1, w->Descending1}) {
+    for (const char* item : {"ascendingItem", "descendingItem"}) {
         seam_->clear();
-        item->trigger();
+        Action(*w, item)->trigger();
         QCOMPARE(seam_->messages.size(), 1);
         const RecordedMessage& m = seam_->messages.first();
         QCOMPARE(m.title, QStringLiteral("Cannot sort!"));
@@ -95,7 +63,7 @@ void TstSort::emptyListCannotBeSorted() {
                  QStringLiteral("No sorting will occur because your address book is empty!"));
         QCOMPARE(m.icon, MsgIcon::Error);
         QCOMPARE(m.owner.data(), w.get());
-        QCOMPARE(w->contactsModel()->rowCount(), 0);
+        QVERIFY(ListedNames(*w).isEmpty());
     }
 }
 
@@ -119,12 +87,12 @@ void TstSort::ordersByNameWithoutRegardToCase() {
     QFETCH(QStringList, ascending);
     auto w = window(names);
     QVERIFY(w);
-    const QStringList fileOrder = w->contactsModel()->stringList();
-    w->SortItemClick(w->Ascending1);
+    const QList<quint64> fileOrder = ListedContacts(*w);
+    w->sortContacts(Qt::AscendingOrder);
     QCOMPARE(ListedNames(*w), ascending);
-    // The same handles, each once: nothing lost, nothing stale.
-    QCOMPARE(sortedCopy(w->contactsModel()->stringList()), sortedCopy(fileOrder));
-    w->SortItemClick(w->Descending1);
+    // The same contacts, each once: nothing lost, nothing stale.
+    QCOMPARE(sortedCopy(ListedContacts(*w)), sortedCopy(fileOrder));
+    w->sortContacts(Qt::DescendingOrder);
     QCOMPARE(ListedNames(*w), reversed(ascending));
     QVERIFY(seam_->messages.isEmpty());
 }
@@ -132,49 +100,49 @@ void TstSort::ordersByNameWithoutRegardToCase() {
 void TstSort::equalNamesKeepAFixedOrderAndReverseExactly() {
     auto w = window({"bob", "ALICE", "alice", "Carol", "Alice", "alice"});
     QVERIFY(w);
-    w->Ascending1->trigger();
-    const QStringList ascending = w->contactsModel()->stringList();
+    Action(*w, "ascendingItem")->trigger();
+    const QList<quint64> ascending = ListedContacts(*w);
     QCOMPARE(ListedNames(*w).mid(4), (QStringList{"bob", "Carol"}));
     // The four names alike stand together, ordered by their handles' texts.
-    const QStringList alike = ascending.mid(0, 4);
-    for (const QString& h : alike)
-        QCOMPARE(nameOf(h).toLower(), QStringLiteral("alice"));
-    QCOMPARE(alike, sortedCopy(alike));
+    for (const QString& name : ListedNames(*w).mid(0, 4))
+        QCOMPARE(name.toLower(), QStringLiteral("alice"));
+    QStringList handles;
+    for (const quint64 c : ascending.mid(0, 4))
+        handles << QString::number(c);
+    QCOMPARE(handles, sortedCopy(handles));
 
     // Sorting again gives the same order; descending is its exact reverse, ties included.
-    w->Descending1->trigger();
-    QCOMPARE(w->contactsModel()->stringList(), reversed(ascending));
-    w->Ascending1->trigger();
-    QCOMPARE(w->contactsModel()->stringList(), ascending);
+    Action(*w, "descendingItem")->trigger();
+    QCOMPARE(ListedContacts(*w), reversed(ascending));
+    Action(*w, "ascendingItem")->trigger();
+    QCOMPARE(ListedContacts(*w), ascending);
 }
 
 void TstSort::clearsTheSelectionAndLeavesTheFileAlone() {
     auto w = window({"Mia", "Al", "Zed"});
     QVERIFY(w);
-    const auto& ui = *w->ui();
+    auto* list = Child<QListView>(*w, "contacts");
     const QByteArray before = env_->databaseBytes();
-    const auto indexNames = [] {
+    const auto indexNames = [this] {
         QStringList names;
-        for (const ContactIndexEntry& e : Engine().index())
+        for (const ContactIndexEntry& e : env_->engine().index())
             names << QString::fromStdString(e.name);
         return names;
     };
-    for (QAction* item : {w->Ascending1, w->Descending1}) {
-        ui.contacts->selectionModel()->setCurrentIndex(w->contactsModel()->index(1, 0),
-                                                       QItemSelectionModel::ClearAndSelect);
-        QVERIFY(w->SelectedContact());
-        QVERIFY(!ui.e_name->text().isEmpty());
-        ui.e_city->setText(QStringLiteral("typed, not saved"));
-        item->trigger();
-        QVERIFY(ui.contacts->selectionModel()->selectedIndexes().isEmpty());
-        QVERIFY(!ui.contacts->currentIndex().isValid());
-        QVERIFY(!w->SelectedContact());
-        QVERIFY(ui.e_name->text().isEmpty());
-        QVERIFY(ui.e_email->text().isEmpty());
-        QVERIFY(ui.e_city->text().isEmpty());
-        QVERIFY(ui.panel_sendmail->isHidden());
-        QCOMPARE(w->focusWidget(), ui.e_name);
-        QVERIFY(ui.contacts->updatesEnabled());
+    for (const char* item : {"ascendingItem", "descendingItem"}) {
+        ClickRow(*w, 1);
+        QVERIFY(w->selectedContact());
+        QVERIFY(!Child<QLineEdit>(*w, "nameEdit")->text().isEmpty());
+        Child<QLineEdit>(*w, "cityEdit")->setText(QStringLiteral("typed, not saved"));
+        Action(*w, item)->trigger();
+        QVERIFY(list->selectionModel()->selectedIndexes().isEmpty());
+        QVERIFY(!list->currentIndex().isValid());
+        QVERIFY(!w->selectedContact());
+        for (const char* box : {"nameEdit", "emailEdit", "cityEdit"})
+            QVERIFY2(Child<QLineEdit>(*w, box)->text().isEmpty(), box);
+        QVERIFY(Child(*w, "sendMailPanel")->isHidden());
+        QCOMPARE(w->focusWidget(), Child(*w, "nameEdit"));
+        QVERIFY(list->updatesEnabled());
     }
     QCOMPARE(env_->databaseBytes(), before);
     QCOMPARE(indexNames(), (QStringList{"Mia", "Al", "Zed"})); // the index keeps file order
@@ -184,15 +152,12 @@ void TstSort::clearsTheSelectionAndLeavesTheFileAlone() {
 void TstSort::menuItemsAndTagsChooseTheDirection() {
     auto w = window({"b", "c", "a"});
     QVERIFY(w);
-    QCOMPARE(MenuItemTag(w->Ascending1), 1);
-    QCOMPARE(MenuItemTag(w->Descending1), 2);
-    w->Descending1->trigger();
+    QCOMPARE(MenuItemTag(Action(*w, "ascendingItem")), 1);
+    QCOMPARE(MenuItemTag(Action(*w, "descendingItem")), 2);
+    Action(*w, "descendingItem")->trigger();
     QCOMPARE(ListedNames(*w), (QStringList{"c", "b", "a"}));
-    w->Ascending1->trigger();
+    Action(*w, "ascendingItem")->trigger();
     QCOMPARE(ListedNames(*w), (QStringList{"a", "b", "c"}));
-    // Any sender without tag 1, none included, sorts descending.
-    w->SortItemClick(nullptr);
-    QCOMPARE(ListedNames(*w), (QStringList{"c", "b", "a"}));
 }
 
 QTEST_MAIN(TstSort)

@@ -45,7 +45,7 @@ void TstStartup::missingFileNoEndsRetryOpensOnceItExists() {
     {
         ScriptedUiSeam ui;
         ui.answer(MsgResult::No);
-        Tmainform w;
+        Tmainform w(env.engine(), env.settings());
         QVERIFY(!w.startedUp());
         QCOMPARE(ui.titles(), QStringList{kCannotOpen});
         QCOMPARE(ui.messages[0].text,
@@ -66,7 +66,7 @@ void TstStartup::missingFileNoEndsRetryOpensOnceItExists() {
         if (ui.messages.size() == 2)
             env.writeDatabase(databaseWith({"Ann"}));
     };
-    Tmainform w;
+    Tmainform w(env.engine(), env.settings());
     QVERIFY(w.startedUp());
     QCOMPARE(ui.titles(), (QStringList{kCannotOpen, kCannotOpen}));
     QCOMPARE(env.engine().index().size(), std::size_t(1));
@@ -75,7 +75,7 @@ void TstStartup::missingFileNoEndsRetryOpensOnceItExists() {
 void TstStartup::emptyFileOpensAsEmptyAddressBook() {
     TestEnv env;
     ScriptedUiSeam ui;
-    Tmainform w;
+    Tmainform w(env.engine(), env.settings());
     QVERIFY(w.startedUp());
     QVERIFY(ui.messages.isEmpty());
     QCOMPARE(env.databaseBytes(), databaseWith({}));
@@ -98,7 +98,7 @@ void TstStartup::foreignFileRestoredFromBackup() {
     ui.cancelFile();
     ui.answer(MsgResult::Yes);                          // asked again
     ui.chooseFile(env.dir() + QStringLiteral("/good")); // the extension is added
-    Tmainform w;
+    Tmainform w(env.engine(), env.settings());
     QVERIFY(w.startedUp());
     QCOMPARE(ui.titles(),
              (QStringList{"Restore backup?", "Restore backup?", "Recovary complete!"}));
@@ -120,7 +120,7 @@ void TstStartup::otherVersionEndsAndLeavesFileUnchanged() {
     env.writeDatabase(v3);
     {
         ScriptedUiSeam ui;
-        Tmainform w;
+        Tmainform w(env.engine(), env.settings());
         QVERIFY(!w.startedUp());
         QCOMPARE(ui.titles(), QStringList{"Cannot upgrade database in this version"});
         QVERIFY(ui.messages[0].text.contains(QStringLiteral("not compatible  with this version")));
@@ -137,7 +137,7 @@ void TstStartup::seriousErrorOffersRestoreThenAsksForRestart() {
     ScriptedUiSeam ui;
     ui.answer(MsgResult::Yes);
     ui.cancelFile();
-    Tmainform w;
+    Tmainform w(env.engine(), env.settings());
     QVERIFY(!w.startedUp());
     QCOMPARE(ui.titles(),
              (QStringList{"Restore backup database?", "Please restart Quenlark Address Book"}));

@@ -11,8 +11,8 @@ ScriptedUiSeam::~ScriptedUiSeam() {
 }
 
 MsgResult ScriptedUiSeam::messageBox(QWidget* owner, const QString& title, const QString& text,
-                                     MsgIcon icon, MsgButtons buttons) {
-    RecordedMessage m{owner, owner != nullptr, title, text, icon, buttons};
+                                     MsgIcon icon, MsgButtons buttons, const QString& details) {
+    RecordedMessage m{owner, owner != nullptr, title, text, icon, buttons, details};
     messages.append(m);
     if (onMessage)
         onMessage(m);

@@ -18,6 +18,7 @@ struct RecordedMessage {
     QString text;
     MsgIcon icon = MsgIcon::None;
     MsgButtons buttons = MsgButtons::Ok;
+    QString details;
 };
 
 struct RecordedDialog {
@@ -37,7 +38,7 @@ public:
     ~ScriptedUiSeam() override;
 
     MsgResult messageBox(QWidget* owner, const QString& title, const QString& text, MsgIcon icon,
-                         MsgButtons buttons) override;
+                         MsgButtons buttons, const QString& details) override;
     std::optional<QString> openFileName(const FileDialogOptions& options) override;
     std::optional<QString> saveFileName(const FileDialogOptions& options) override;
     bool launch(const QString& verb, const QString& target) override;

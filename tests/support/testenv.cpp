@@ -13,11 +13,9 @@ TestEnv::TestEnv() {
     writeDatabase({});
     sink_ = std::make_unique<SeamMessageSink>();
     engine_ = std::make_unique<AddressBookEngine>(*settings_, *sink_, dir().toStdString());
-    SetServices(engine_.get(), settings_.get());
 }
 
 TestEnv::~TestEnv() {
-    SetServices(nullptr, nullptr);
     engine_.reset();
 }
 

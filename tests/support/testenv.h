@@ -1,5 +1,5 @@
-// A sandbox for GUI tests: settings, runtime folder and database in a temporary folder,
-// with the process's engine and settings store installed.
+// A sandbox for GUI tests: settings, runtime folder and database in a temporary folder, and
+// the engine and settings store a window is built on.
 #pragma once
 
 #include "engine/addressbookengine.h"
@@ -19,7 +19,8 @@ public:
     ~TestEnv();
 
     QString dir() const { return temp_.path(); }
-    QString databasePath() const { return dir() + QStringLiteral("/addressbook.qab"); }
+    QString path(const QString& name) const { return dir() + QLatin1Char('/') + name; }
+    QString databasePath() const { return path(QStringLiteral("addressbook.qab")); }
     QByteArray databaseBytes() const;
     void writeDatabase(const QByteArray& bytes) const;
 

@@ -1,0 +1,92 @@
+#include "forms/backupcommands.h"
+
+#include "controls/quenlarkstdbutton.h"
+#include "forms/bookmessages.h"
+#include "forms/popupmenus.h"
+#include "platform/uiseam.h"
+#include "tools/addressbook.h"
+#include "tools/dialog.h"
+#include "ui_mainform.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace quenlark {
+
+namespace {
+
+constexpr char kBackupExtension[] = "QuenlarkBackup";
+
+} // namespace
+
+QString ChooseBackupToRestore(QWidget* owner, const char* title) {
+    TFileDialogRequest request;
+    ClearFileDialogRequest(request);
+    request.owner = owner;
+    request.filter = kBackupFilter;
+    request.defaultExt = kBackupExtension;
+    request.title = title;
+    request.filterIndex = 0;
+    request.flags = kDialogFileMustExist;
+    return ShowOpenDialog(request) ? request.fileName : QString();
+}
+
+BackupCommands::BackupCommands(QWidget* window, const Ui::mainform& ui, AddressBook& book)
+    : window_(window), book_(book) {
+    QMenu* menu = NewOwnerDrawnMenu(window_);
+    menu->setObjectName(QStringLiteral("backupMenu"));
+    SetMenuCentred(menu, true);
+    SetAutoHotkeys(menu, true);
+    QAction* saveItem = AddMenuItem(menu, QStringLiteral("&Save backup file"));
+    saveItem->setObjectName(QStringLiteral("saveBackupItem"));
+    QAction* restoreItem = AddMenuItem(menu, QStringLiteral("&Recover using a backup file"));
+    restoreItem->setObjectName(QStringLiteral("restoreBackupItem"));
+    connect(saveItem, &QAction::triggered, this, &BackupCommands::save);
+    connect(restoreItem, &QAction::triggered, this, &BackupCommands::restore);
+    ui.backupButton->SetDropDown(menu);
+}
+
+BackupCommands::~BackupCommands() = default;
+
+void BackupCommands::save() {
+    TFileDialogRequest request;
+    ClearFileDialogRequest(request);
+    request.owner = window_;
+    request.filter = kBackupFilter;
+    request.defaultExt = kBackupExtension;
+    request.title = "Please select where you want to save the backup to...";
+    request.filterIndex = 0;
+    request.flags = 0;
+    if (!ShowSaveDialog(request))
+        return;
+    // "sucsessfully" is the word the program has always shown.
+    if (const Result saved = book_.saveBackup(request.fileName); saved)
+        Ui().messageBox(window_, QStringLiteral("Backup complete!"),
+                        QStringLiteral("Backup should have been saved sucsessfully."),
+                        MsgIcon::Information, MsgButtons::Ok);
+    else
+        TellWriteFailed(window_, saved, QStringLiteral("Failed to perform backup!"),
+                        QStringLiteral("Quenlark Address Book failed to save a backup of your "
+                                       "database.  Please check the path/filename and try again!"));
+}
+
+void BackupCommands::restore() {
+    const QString path =
+        ChooseBackupToRestore(window_, "Please select a backup file you want to restore...");
+    if (path.isEmpty())
+        return;
+    // The engine checks the backup before it touches the database: a file that is not an
+    // address book of this version is refused, and the database keeps its contacts.
+    const AddressBook::PendingReload refresh(book_);
+    if (const Result restored = book_.restoreBackup(path); restored)
+        Ui().messageBox(window_, QStringLiteral("Backup complete."),
+                        QStringLiteral("It would seem that restoring the backup was sucsessful."),
+                        MsgIcon::Information, MsgButtons::Ok);
+    else
+        TellWriteFailed(window_, restored, QStringLiteral("Failed to perform restore!"),
+                        QStringLiteral("Quenlark Address Book failed to correctly restore the "
+                                       "backup.  Please look in the help file for information on "
+                                       "how to manually restore the backup."));
+}
+
+} // namespace quenlark

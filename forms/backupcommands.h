@@ -1,0 +1,41 @@
+// The backup button's menu: saving a copy of the address book and restoring one.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QWidget;
+
+namespace Ui {
+class mainform;
+}
+
+namespace quenlark {
+
+class AddressBook;
+
+// The file filter of backup files: one description and pattern pair.
+inline constexpr char kBackupFilter[] = "Quenlark Backup Files\0*.QuenlarkBackup\0";
+
+// Asks for the backup file to restore (it must exist); empty when cancelled. `owner` may be
+// none, as at start-up.
+QString ChooseBackupToRestore(QWidget* owner, const char* title);
+
+class BackupCommands : public QObject {
+    Q_OBJECT
+public:
+    BackupCommands(QWidget* window, const Ui::mainform& ui, AddressBook& book);
+    ~BackupCommands() override;
+
+    // Saves a copy of the database where the person says; never over the database itself.
+    void save();
+    // Replaces the database's content by a backup the person picks, then the list shows
+    // the file's contacts with nothing selected.
+    void restore();
+
+private:
+    QWidget* window_;
+    AddressBook& book_;
+};
+
+} // namespace quenlark

@@ -1,0 +1,22 @@
+// The messages that tell the person why a change to the address book or a file beside it
+// did not happen.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace quenlark {
+
+class Result;
+
+// The chosen file is the open address book: nothing is written over it.
+void TellCannotReplaceAddressBook(QWidget* owner);
+
+// A failed write. A database that another program moved, replaced or removed, and a file
+// that is the database itself, have messages of their own; any other failure shows `title`
+// and `text`, with the system's reason as the details.
+void TellWriteFailed(QWidget* owner, const Result& result, const QString& title,
+                     const QString& text);
+
+} // namespace quenlark

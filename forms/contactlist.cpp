@@ -1,0 +1,107 @@
+#include "forms/contactlist.h"
+
+#include "controls/quenlarkspeedbtn.h"
+#include "forms/popupmenus.h"
+#include "platform/uiseam.h"
+#include "tools/addressbook.h"
+#include "tools/commontools.h"
+#include "ui_mainform.h"
+
+#include <QItemSelectionModel>
+#include <QListView>
+#include <QMenu>
+
+namespace quenlark {
+
+ContactList::ContactList(QWidget* window, const Ui::mainform& ui, AddressBook& book)
+    : window_(window), view_(ui.contacts), model_(new ContactListModel(book.engine(), this)),
+      book_(book) {
+    view_->setModel(model_);
+    SetUpContactList(view_);
+    buildMenus(ui.sortButton);
+
+    // A change of the selected item, by mouse or keyboard, shows the contact.
+    connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ContactList::takeSelection);
+    // After every change the list shows the file's contacts in file order, none selected.
+    connect(&book_, &AddressBook::contactsChanged, this, [this] {
+        selected_.reset();
+        model_->showWholeIndex();
+    });
+    model_->showWholeIndex();
+}
+
+ContactList::~ContactList() = default;
+
+void ContactList::buildMenus(TQuenlarkSpeedBtn* sortButton) {
+    QMenu* sortMenu = NewOwnerDrawnMenu(window_);
+    sortMenu->setObjectName(QStringLiteral("sortMenu"));
+    SetMenuCentred(sortMenu, true);
+    SetAutoHotkeys(sortMenu, true);
+    QAction* ascending = AddMenuItem(sortMenu, QStringLiteral("Ascending"), 1);
+    ascending->setObjectName(QStringLiteral("ascendingItem"));
+    // The trailing space is part of the caption.
+    QAction* descending = AddMenuItem(sortMenu, QStringLiteral("Descending "), 2);
+    descending->setObjectName(QStringLiteral("descendingItem"));
+    connect(ascending, &QAction::triggered, this, [this] { sortByName(Qt::AscendingOrder); });
+    connect(descending, &QAction::triggered, this, [this] { sortByName(Qt::DescendingOrder); });
+    sortButton->SetDropDown(sortMenu);
+
+    menu_ = NewOwnerDrawnMenu(window_);
+    menu_->setObjectName(QStringLiteral("contactListMenu"));
+    SetAutoHotkeys(menu_, true);
+    addFastItem_ = AddMenuItem(menu_, QStringLiteral("&Add contact fast"));
+    addFastItem_->setObjectName(QStringLiteral("addFastItem"));
+    AddMenuSeparator(menu_);
+    deleteItem_ = AddMenuItem(menu_, QStringLiteral("&Delete contact"));
+    deleteItem_->setObjectName(QStringLiteral("deleteContactItem"));
+    connect(view_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu(menu_, view_->viewport()->mapToGlobal(at)); });
+}
+
+const ContactIndexEntry* ContactList::selectedContact() const {
+    return selected_ ? book_.entry(*selected_) : nullptr;
+}
+
+void ContactList::takeSelection() {
+    const QModelIndexList rows = view_->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        selected_.reset();
+    else
+        selected_ = model_->serialAt(rows.first().row());
+    emit selectedContactChanged();
+}
+
+void ContactList::clearSelection() {
+    view_->selectionModel()->clearCurrentIndex();
+    view_->selectionModel()->clearSelection();
+    selected_.reset();
+}
+
+void ContactList::choose(quint64 serial) {
+    const int row = model_->rowOf(serial);
+    if (row < 0) {
+        clearSelection();
+        takeSelection();
+        return;
+    }
+    const QModelIndex index = model_->index(row, 0);
+    view_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    view_->scrollTo(index);
+    takeSelection();
+}
+
+void ContactList::sortByName(Qt::SortOrder order) {
+    if (model_->rowCount() == 0) {
+        Ui().messageBox(window_, QStringLiteral("Cannot sort!"),
+                        QStringLiteral("No sorting will occur because your address book is empty!"),
+                        MsgIcon::Error, MsgButtons::Ok);
+        return;
+    }
+    view_->setUpdatesEnabled(false);
+    model_->sort(0, order);
+    view_->setUpdatesEnabled(true);
+    emit sorted();
+}
+
+} // namespace quenlark

@@ -1,0 +1,37 @@
+#include "forms/keybadge.h"
+
+#include <QPainter>
+
+namespace quenlark {
+
+namespace {
+
+constexpr QRgb kBadgeFill = 0x36618B;
+constexpr QRgb kBadgeFrame = 0x9F9F00;
+
+} // namespace
+
+KeyBadge::KeyBadge(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void KeyBadge::SetTag(int tag) {
+    tag_ = tag;
+    update();
+}
+
+void KeyBadge::paintEvent(QPaintEvent*) {
+    QPainter canvas(this);
+    canvas.setBrush(QColor::fromRgb(kBadgeFill));
+    canvas.setPen(QPen(QColor::fromRgb(kBadgeFrame), 1));
+    canvas.drawRect(0, 0, width() - 1, height() - 1);
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(9); // 7 point
+    canvas.setFont(font);
+    canvas.setPen(Qt::white);
+    canvas.drawText(QRect(2, 1, width() - 2, height() - 1),
+                    Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                    QStringLiteral("F%1").arg(tag_));
+}
+
+} // namespace quenlark
