@@ -28,6 +28,8 @@ std::atomic<std::uint64_t> g_nextSerial{1};
 constexpr std::size_t kIndexBlockRecords = 512;
 // Records gathered per write while appending many.
 constexpr std::size_t kAppendBlockRecords = 256;
+// Bytes copied between two reports of progress.
+constexpr std::int64_t kProgressStep = 64 << 20;
 
 constexpr char kRepairDoneTitle[] = "Recovary complete!";
 constexpr char kRepairFailedTitle[] = "Recovary failed!";
@@ -197,6 +199,8 @@ void AddressBookEngine::LoadContactIndex() {
         if (records == 0)
             break;
         pos += std::int64_t(records * kRecordSize);
+        if (listener_ && (pos / std::int64_t(block.size())) % 64 == 0)
+            listener_(pos, end);
     }
 }
 
@@ -291,6 +295,22 @@ bool AddressBookEngine::RecordStream::next(ContactRecord& record) {
     const char* at = block_.data() + (nextOffset_ - blockFirst_) * kRecordSize;
     std::copy(at, at + kRecordSize, record.bytes.begin());
     ++nextOffset_;
+    return true;
+}
+
+bool AddressBookEngine::copyInSteps(int in, std::int64_t inOffset, int out, std::int64_t outOffset,
+                                    std::int64_t size, std::int64_t done,
+                                    std::int64_t total) const {
+    for (std::int64_t copied = 0; copied < size;) {
+        const std::int64_t step = std::min(kProgressStep, size - copied);
+        if (!fileio::copyRange(in, inOffset + copied, out, outOffset + copied, step))
+            return false;
+        // Start writing this part to the disk now, so the flush at the end is short.
+        ::sync_file_range(out, outOffset + copied, step, SYNC_FILE_RANGE_WRITE);
+        copied += step;
+        if (listener_)
+            listener_(done + copied, total);
+    }
     return true;
 }
 
@@ -487,8 +507,8 @@ Result AddressBookEngine::DeleteContact(const ContactIndexEntry& entry) {
     const std::int64_t gap = entry.offset;
     Result replaced = replaceDatabase([&](int out) -> Result {
         const std::int64_t tail = size - gap - std::int64_t(kRecordSize);
-        if (!fileio::copyRange(from, 0, out, 0, gap) ||
-            !fileio::copyRange(from, gap + std::int64_t(kRecordSize), out, gap, tail))
+        if (!copyInSteps(from, 0, out, 0, gap, 0, size) ||
+            !copyInSteps(from, gap + std::int64_t(kRecordSize), out, gap, tail, gap, size))
             return ioFailure("Cannot write the new copy of the address book", errno);
         return {};
     });
@@ -516,12 +536,13 @@ Result AddressBookEngine::SaveBackupCopy(const std::string& path) {
         return opened;
     if (IsDatabaseFile(backup.target()))
         return Result::Fail(Failure::IsDatabase, "\"" + path + "\" is the address book itself");
-    if (!fileio::copyRange(fd_, 0, backup.fd(), 0, fileio::sizeOf(fd_)))
+    const std::int64_t size = fileio::sizeOf(fd_);
+    if (!copyInSteps(fd_, 0, backup.fd(), 0, size, 0, size))
         return ioFailure("Cannot write \"" + backup.target() + "\"", errno);
     return backup.commit();
 }
 
-Result AddressBookEngine::copyBackup(const std::string& path, int out) {
+Result AddressBookEngine::copyBackup(const std::string& path, int out) const {
     int in = -1;
     if (Result opened = fileio::openRegularForReading(path, in); !opened)
         return opened;
@@ -539,7 +560,7 @@ Result AddressBookEngine::copyBackup(const std::string& path, int out) {
     else if (CheckHeader(std::string_view(header, std::size_t(got))) != HeaderCheck::Valid)
         outcome = Result::Fail(Failure::NotABackup,
                                "\"" + path + "\" is not an address book of this version");
-    else if (!fileio::copyRange(in, 0, out, 0, size))
+    else if (!copyInSteps(in, 0, out, 0, size, 0, size))
         outcome = ioFailure("Cannot copy \"" + path + "\"", errno);
     fileio::closeFd(in);
     return outcome;

@@ -121,6 +121,11 @@ public:
     // True when `path` names the open database file, through any symbolic or hard link.
     bool IsDatabaseFile(const std::string& path) const;
 
+    // Hears how far a long operation (reading the index, a delete, a restore, a repair or a
+    // backup) has come, in bytes of `total`, now and then while it runs; nothing by default.
+    using ProgressListener = std::function<void(std::int64_t done, std::int64_t total)>;
+    void SetProgressListener(ProgressListener listener) { listener_ = std::move(listener); }
+
     bool isOpen() const { return fd_ >= 0; }
     bool hasIndex() const { return hasIndex_; }
     // The path the open database was opened by (as the settings give it).
@@ -152,7 +157,11 @@ private:
     Result replaceDatabase(const Filler& fill);
     // Copies a valid backup into `out`: refused before anything is written when it is not
     // a regular file or not an address book of this version.
-    static Result copyBackup(const std::string& path, int out);
+    Result copyBackup(const std::string& path, int out) const;
+    // Copies `size` bytes in steps, telling the listener after each; `done` counts what came
+    // before in the same operation.
+    bool copyInSteps(int in, std::int64_t inOffset, int out, std::int64_t outOffset,
+                     std::int64_t size, std::int64_t done, std::int64_t total) const;
 
     SettingsAccess& settings_;
     MessageSink& messages_;
@@ -160,6 +169,7 @@ private:
     int fd_ = -1;
     std::string path_;
     bool lockingUnsupported_ = false;
+    ProgressListener listener_;
     std::int32_t status_ = StatusCannotOpen;
     std::int64_t headerSize_ = kHeaderSize;
     std::vector<ContactIndexEntry> index_;

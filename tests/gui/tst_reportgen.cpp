@@ -80,7 +80,7 @@ bool TstReportGen::run(const std::function<void(Treportgen&)>& drive) {
 void TstReportGen::layoutAndDefaults() {
     const bool leftOpen = run([&](Treportgen& d) {
         QCOMPARE(d.windowTitle(), QStringLiteral("Report generator"));
-        QCOMPARE(d.size(), QSize(460, 315));
+        QCOMPARE(d.size(), QSize(460, 375));
         QCOMPARE(d.minimumSize(), d.maximumSize());
         QCOMPARE(d.font().pixelSize(), 11);
         QCOMPARE(Child<QWidget>(d, "titleBar")->geometry(), QRect(0, 0, 460, 29));
@@ -110,7 +110,7 @@ void TstReportGen::layoutAndDefaults() {
         QVERIFY(Child<QRadioButton>(d, "htmlButton")->isChecked());
         QVERIFY(!Child<QRadioButton>(d, "allContactsButton")->isChecked());
 
-        QCOMPARE(Child<QListWidget>(d, "fieldList")->geometry(), QRect(292, 56, 157, 181));
+        QCOMPARE(Child<QListWidget>(d, "fieldList")->geometry(), QRect(292, 56, 157, 241));
         QCOMPARE(Child<QListWidget>(d, "fieldList")->count(), 11);
         for (int i = 0; i < 11; ++i) {
             QCOMPARE(Child<QListWidget>(d, "fieldList")->item(i)->text(),
@@ -134,10 +134,14 @@ void TstReportGen::layoutAndDefaults() {
             QCOMPARE(button->TransparentColour(), TColor(0x0000FF00));
             QCOMPARE(button->Default(), button == Child<TQuenlarkStdButton>(d, "createButton"));
         }
-        QCOMPARE(Child<TQuenlarkStdButton>(d, "createButton")->geometry(), QRect(360, 284, 91, 23));
+        QCOMPARE(Child<TQuenlarkStdButton>(d, "createButton")->geometry(), QRect(360, 344, 91, 23));
 
+        // The vCard version box is left out while it is disabled.
+        QVERIFY(!Child<QCheckBox>(d, "vcard4Box")->isEnabled());
         const QList<QWidget*> order{Child<QRadioButton>(d, "htmlButton"),
                                     Child<QRadioButton>(d, "richTextButton"),
+                                    Child<QRadioButton>(d, "vcardButton"),
+                                    Child<QRadioButton>(d, "csvButton"),
                                     Child<QRadioButton>(d, "allContactsButton"),
                                     Child<QRadioButton>(d, "chosenContactsButton"),
                                     Child<TQuenlarkStdButton>(d, "selectContactsButton"),
@@ -207,21 +211,32 @@ void TstReportGen::cancelledFileDialogKeepsChoices() {
 }
 
 void TstReportGen::fileDialogAndFormat_data() {
-    QTest::addColumn<bool>("richText");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<bool>("version4");
     QTest::addColumn<QString>("description");
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("ext");
     QTest::addColumn<QByteArray>("start");
-    QTest::newRow("HTML") << false << "Hyper text markup language"
+    QTest::newRow("HTML") << "htmlButton" << false << "Hyper text markup language"
                           << "*.html; *.htm"
                           << "html" << QByteArray("<!-- Created with Quenlark");
-    QTest::newRow("rich text") << true << "Rich Text Files"
+    QTest::newRow("rich text") << "richTextButton" << false << "Rich Text Files"
                                << "*.rtf"
                                << "rtf" << QByteArray("{\\rtf");
+    QTest::newRow("vCard") << "vcardButton" << false << "vCard contacts"
+                           << "*.vcf"
+                           << "vcf" << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\n");
+    QTest::newRow("vCard 4.0") << "vcardButton" << true << "vCard contacts"
+                               << "*.vcf"
+                               << "vcf" << QByteArray("BEGIN:VCARD\r\nVERSION:4.0\r\n");
+    QTest::newRow("CSV") << "csvButton" << false << "CSV contacts"
+                         << "*.csv"
+                         << "csv" << QByteArray("\xEF\xBB\xBFName,");
 }
 
 void TstReportGen::fileDialogAndFormat() {
-    QFETCH(bool, richText);
+    QFETCH(QString, type);
+    QFETCH(bool, version4);
     QFETCH(QString, description);
     QFETCH(QString, pattern);
     QFETCH(QString, ext);
@@ -230,8 +245,14 @@ void TstReportGen::fileDialogAndFormat() {
     seam_->chooseFile(path("contacts"));
     const bool leftOpen = run([&](Treportgen& d) {
         dialog = &d;
-        if (richText)
-            QTest::mouseClick(Child<QRadioButton>(d, "richTextButton"), Qt::LeftButton);
+        QTest::mouseClick(Child<QRadioButton>(d, type.toLatin1()), Qt::LeftButton);
+        // A contacts file has a vCard version to choose and nothing to print.
+        const bool contactsFile = type == "vcardButton" || type == "csvButton";
+        QCOMPARE(Child<QCheckBox>(d, "vcard4Box")->isEnabled(), type == "vcardButton");
+        QCOMPARE(Child<QCheckBox>(d, "printReportBox")->isEnabled(), !contactsFile);
+        Child<QCheckBox>(d, "printReportBox")->setChecked(true);
+        if (version4)
+            QTest::mouseClick(Child<QCheckBox>(d, "vcard4Box"), Qt::LeftButton);
         QTest::mouseClick(Child<TQuenlarkStdButton>(d, "createButton"), Qt::LeftButton);
     });
     QVERIFY(!leftOpen);
@@ -252,7 +273,9 @@ void TstReportGen::fileDialogAndFormat() {
     QVERIFY(bytes.startsWith(start));
     QVERIFY(bytes.contains("Zed"));
     QVERIFY(!QFile::exists(path("contacts")));
-    QCOMPARE(seam_->launches.size(), 1);
+    const bool printable = type == "htmlButton" || type == "richTextButton";
+    QCOMPARE(seam_->launches.size(), printable ? 2 : 1);
+    QCOMPARE(seam_->launches[0].verb, QStringLiteral("open"));
     QCOMPARE(seam_->launches[0].target, written);
 }
 
