@@ -1,5 +1,7 @@
 // The open address book as the windows see it: every change they make to the database goes
-// through here, and contactsChanged() then tells the lists to show what the file holds.
+// through here. The engine keeps its index current through each change; the signals tell
+// the lists what changed at once, and contactsChanged() follows once the command that made
+// the change has told its outcome.
 #pragma once
 
 #include "engine/addressbookengine.h"
@@ -30,8 +32,8 @@ public:
     // The entry's record; what cannot be read is zero-filled.
     ContactRecord read(const ContactIndexEntry& entry) const;
 
-    // The writes. Each is on the disk when it succeeds; whatever the outcome, the index is
-    // read again from the file and contactsChanged() follows.
+    // The writes. Each is on the disk when it succeeds, and the index shows it at once;
+    // whatever the outcome, contactsChanged() follows.
     Result appendContact(const ContactRecord& record);
     Result rewriteContact(const ContactIndexEntry& entry, const ContactRecord& record);
     Result deleteContact(const ContactIndexEntry& entry);
@@ -45,9 +47,12 @@ public:
 
     // Reads the index from the file again and announces it.
     void reload();
+    // Work that may take a while (reading the index, copying the book) tells how far it has
+    // come through this; nothing by default.
+    void setProgressListener(AddressBookEngine::ProgressListener listener);
 
-    // While one lives, the writes leave the index alone; it is read again when the last
-    // one goes, so that a command can tell the outcome before the lists change.
+    // While one lives, contactsChanged() waits; it comes when the last one goes, so that a
+    // command can tell its outcome before the lists select nothing.
     class PendingReload {
     public:
         explicit PendingReload(AddressBook& book);
@@ -60,11 +65,23 @@ public:
     };
 
 signals:
-    // The index was read again: earlier serials may name nothing now.
+    // A contact was added at the end of the index.
+    void contactAppended();
+    // The contact at `position` of the index was rewritten; it keeps its serial.
+    void contactRewritten(int position);
+    // The contact at `position` is gone; later ones moved up and keep their serials.
+    void contactRemoved(int position);
+    // Every contact is new (a restore, a repair, the index read again): earlier serials
+    // name nothing now.
+    void contactsReplaced();
+    // A command that changes contacts is over, whatever its outcome: lists show the file's
+    // contacts in file order, none selected.
     void contactsChanged();
 
 private:
     Result afterWrite(Result result);
+    // Where `entry` lies in the index, or -1 when it is not one of its entries.
+    int positionOf(const ContactIndexEntry& entry) const;
 
     AddressBookEngine& engine_;
     int pendingScopes_ = 0;
