@@ -59,8 +59,14 @@ void BackupCommands::save() {
     request.flags = 0;
     if (!ShowSaveDialog(request))
         return;
+    Result saved;
+    {
+        const AddressBook::ShowProgress progress(book_, window_,
+                                                 QStringLiteral("Saving the backup..."));
+        saved = book_.saveBackup(request.fileName);
+    }
     // "sucsessfully" is the word the program has always shown.
-    if (const Result saved = book_.saveBackup(request.fileName); saved)
+    if (saved)
         Ui().messageBox(window_, QStringLiteral("Backup complete!"),
                         QStringLiteral("Backup should have been saved sucsessfully."),
                         MsgIcon::Information, MsgButtons::Ok);
@@ -78,7 +84,13 @@ void BackupCommands::restore() {
     // The engine checks the backup before it touches the database: a file that is not an
     // address book of this version is refused, and the database keeps its contacts.
     const AddressBook::PendingReload refresh(book_);
-    if (const Result restored = book_.restoreBackup(path); restored)
+    Result restored;
+    {
+        const AddressBook::ShowProgress progress(book_, window_,
+                                                 QStringLiteral("Restoring the backup..."));
+        restored = book_.restoreBackup(path);
+    }
+    if (restored)
         Ui().messageBox(window_, QStringLiteral("Backup complete."),
                         QStringLiteral("It would seem that restoring the backup was sucsessful."),
                         MsgIcon::Information, MsgButtons::Ok);

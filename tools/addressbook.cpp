@@ -40,6 +40,16 @@ ContactRecord AddressBook::read(const ContactIndexEntry& entry) const {
     return engine_.ReadContact(entry);
 }
 
+AddressBook::ShowProgress::ShowProgress(AddressBook& book, QWidget* owner, const QString& label)
+    : book_(book), indicator_(owner, label) {
+    book_.setProgressListener(
+        [this](std::int64_t done, std::int64_t total) { indicator_.advance(done, total); });
+}
+
+AddressBook::ShowProgress::~ShowProgress() {
+    book_.setProgressListener({});
+}
+
 Result AddressBook::afterWrite(Result result) {
     if (pendingScopes_ > 0)
         reloadDue_ = true;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/addressbookengine.h"
+#include "tools/busyindicator.h"
 
 #include <QObject>
 #include <QString>
@@ -62,6 +63,20 @@ public:
 
     private:
         AddressBook& book_;
+    };
+
+    // While one lives, long work on the book (reading the index, copying it for a delete, a
+    // restore, a repair or a backup) shows its progress in a dialog owned by `owner`.
+    class ShowProgress {
+    public:
+        ShowProgress(AddressBook& book, QWidget* owner, const QString& label);
+        ~ShowProgress();
+        ShowProgress(const ShowProgress&) = delete;
+        ShowProgress& operator=(const ShowProgress&) = delete;
+
+    private:
+        AddressBook& book_;
+        BusyIndicator indicator_;
     };
 
 signals:

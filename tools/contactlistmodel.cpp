@@ -198,7 +198,7 @@ const ContactIndexEntry* ContactListModel::entryAt(int row) const {
     if (wholeIndex_) {
         const auto& index = engine_.index();
         return row < wholeCount_ && std::size_t(row) < index.size() ? &index[std::size_t(row)]
-                                                                     : nullptr;
+                                                                    : nullptr;
     }
     return row < serials_.size() ? engine_.EntryFromSerial(serials_.at(row)) : nullptr;
 }

@@ -135,12 +135,10 @@ static QStringList shown(const ContactListModel& model) {
 void TstContactListModel::aListFollowsEachChangeAsShowingItAgainWould() {
     AddressBook book(env_->engine());
     ContactListModel model(env_->engine());
-    QObject::connect(&book, &AddressBook::contactAppended, &model,
-                     &ContactListModel::followAppend);
+    QObject::connect(&book, &AddressBook::contactAppended, &model, &ContactListModel::followAppend);
     QObject::connect(&book, &AddressBook::contactRewritten, &model,
                      &ContactListModel::followRewrite);
-    QObject::connect(&book, &AddressBook::contactRemoved, &model,
-                     &ContactListModel::followRemoval);
+    QObject::connect(&book, &AddressBook::contactRemoved, &model, &ContactListModel::followRemoval);
     model.showWholeIndex();
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
     QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
@@ -175,7 +173,9 @@ void TstContactListModel::largeSortsGiveTheOrderOfOneByOneComparison() {
     // alike (case, prefixes) so that the handles' order matters too.
     QList<QByteArray> names;
     for (int i = 0; i < 50000; ++i)
-        names << QByteArray(i % 3 == 0 ? "ann " : i % 3 == 1 ? "Ann" : "Ånn ") +
+        names << QByteArray(i % 3 == 0   ? "ann "
+                            : i % 3 == 1 ? "Ann"
+                                         : "Ånn ") +
                      QByteArray::number(i % 997);
     env_->engine().CloseAddressBook();
     env_->writeDatabase(DatabaseOfNames(names));
