@@ -2,6 +2,7 @@
 
 #include "controls/quenlarkstdbutton.h"
 #include "forms/bookmessages.h"
+#include "forms/contactimport.h"
 #include "forms/popupmenus.h"
 #include "platform/uiseam.h"
 #include "tools/addressbook.h"
@@ -41,8 +42,14 @@ BackupCommands::BackupCommands(QWidget* window, const Ui::mainform& ui, AddressB
     saveItem->setObjectName(QStringLiteral("saveBackupItem"));
     QAction* restoreItem = AddMenuItem(menu, QStringLiteral("&Recover using a backup file"));
     restoreItem->setObjectName(QStringLiteral("restoreBackupItem"));
+    // Contacts from other address books come in after the backup items.
+    AddMenuSeparator(menu);
+    QAction* importItem = AddMenuItem(menu, QStringLiteral("&Import contacts..."));
+    importItem->setObjectName(QStringLiteral("importContactsItem"));
+    import_ = new ContactImport(window_, book_);
     connect(saveItem, &QAction::triggered, this, &BackupCommands::save);
     connect(restoreItem, &QAction::triggered, this, &BackupCommands::restore);
+    connect(importItem, &QAction::triggered, import_, &ContactImport::run);
     ui.backupButton->SetDropDown(menu);
 }
 

@@ -26,7 +26,7 @@ ContactList::ContactList(QWidget* window, const Ui::mainform& ui, AddressBook& b
             &ContactList::takeSelection);
     // After every change the list shows the file's contacts in file order, none selected. A
     // list in file order follows each change as it happens; a sorted one is shown again.
-    connect(&book_, &AddressBook::contactAppended, model_, &ContactListModel::followAppend);
+    connect(&book_, &AddressBook::contactsAppended, model_, &ContactListModel::followAppend);
     connect(&book_, &AddressBook::contactRewritten, model_, &ContactListModel::followRewrite);
     connect(&book_, &AddressBook::contactRemoved, model_, &ContactListModel::followRemoval);
     connect(&book_, &AddressBook::contactsReplaced, model_, &ContactListModel::showWholeIndex);

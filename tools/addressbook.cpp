@@ -79,7 +79,16 @@ int AddressBook::positionOf(const ContactIndexEntry& entry) const {
 Result AddressBook::appendContact(const ContactRecord& record) {
     Result written = engine_.AppendContact(record);
     if (written)
-        emit contactAppended();
+        emit contactsAppended(1);
+    return afterWrite(std::move(written));
+}
+
+Result AddressBook::importContacts(const AddressBookEngine::RecordSource& next,
+                                   const AddressBookEngine::Progress& progress) {
+    const std::size_t before = engine_.index().size();
+    Result written = engine_.AppendContacts(next, progress);
+    if (written && engine_.index().size() > before)
+        emit contactsAppended(int(engine_.index().size() - before));
     return afterWrite(std::move(written));
 }
 

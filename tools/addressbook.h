@@ -39,6 +39,9 @@ public:
     Result rewriteContact(const ContactIndexEntry& entry, const ContactRecord& record);
     Result deleteContact(const ContactIndexEntry& entry);
     Result restoreBackup(const QString& path);
+    // Appends the records `next` gives as one change (all or none); `progress` may cancel.
+    Result importContacts(const AddressBookEngine::RecordSource& next,
+                          const AddressBookEngine::Progress& progress);
 
     // Copies the database to `path`; the database itself is never written over
     // (Failure::IsDatabase). The index does not change.
@@ -80,8 +83,8 @@ public:
     };
 
 signals:
-    // A contact was added at the end of the index.
-    void contactAppended();
+    // `count` contacts were added at the end of the index.
+    void contactsAppended(int count);
     // The contact at `position` of the index was rewritten; it keeps its serial.
     void contactRewritten(int position);
     // The contact at `position` is gone; later ones moved up and keep their serials.

@@ -157,13 +157,13 @@ bool ContactListModel::removeRows(int row, int count, const QModelIndex& parent)
     return true;
 }
 
-void ContactListModel::followAppend() {
-    if (!wholeIndex_) {
+void ContactListModel::followAppend(int count) {
+    if (!wholeIndex_ || count <= 0) {
         showWholeIndex();
         return;
     }
     const int end = wholeCount_;
-    beginInsertRows({}, end, end);
+    beginInsertRows({}, end, end + count - 1);
     wholeCount_ = int(engine_.index().size());
     endInsertRows();
 }

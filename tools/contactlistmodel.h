@@ -59,7 +59,7 @@ public:
 
     // The engine's index changed, and the list follows it as showing the whole index again
     // would: at once when it shows the whole index, else by showing it.
-    void followAppend();
+    void followAppend(int count = 1);
     void followRewrite(int position);
     void followRemoval(int position);
 

@@ -135,7 +135,8 @@ static QStringList shown(const ContactListModel& model) {
 void TstContactListModel::aListFollowsEachChangeAsShowingItAgainWould() {
     AddressBook book(env_->engine());
     ContactListModel model(env_->engine());
-    QObject::connect(&book, &AddressBook::contactAppended, &model, &ContactListModel::followAppend);
+    QObject::connect(&book, &AddressBook::contactsAppended, &model,
+                     &ContactListModel::followAppend);
     QObject::connect(&book, &AddressBook::contactRewritten, &model,
                      &ContactListModel::followRewrite);
     QObject::connect(&book, &AddressBook::contactRemoved, &model, &ContactListModel::followRemoval);
