@@ -1,7 +1,9 @@
 # make run   - installs what is missing, builds the program (only), starts it
 # make test  - installs what is missing, builds, runs every test
 # make test-asan - builds Debug with AddressSanitizer and UBSan in build-asan/, runs every test
-# make bench - builds and runs the benchmarks
+# make bench - builds and runs the benchmarks (up to a million contacts; the databases are
+#              generated once into $TMPDIR/quenlark-bench and kept for later runs)
+# make bench-clean - removes the benchmarks' databases
 # make install [PREFIX=/usr/local] - installs the built program under PREFIX (builds it
 #                when there is no build yet; run `make` first, then `sudo make install`)
 # make package - builds the Debian package build/quenlark-addressbook_*.deb
@@ -14,9 +16,12 @@ PACKAGES := build-essential cmake qt6-base-dev qt6-base-dev-tools libgl1-mesa-de
             libxkbcommon-x11-0 libxcb-cursor0 dpkg-dev x11-apps netpbm poppler-utils \
             python3-vobject
 PREFIX ?= /usr/local
+# The program's own code is built with -Werror (WERROR=OFF for a compiler other than
+# Debian 12's, whose new warnings should not stop a build).
+WERROR ?= ON
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test test-asan bench install package clean format
+.PHONY: all deps configure build run test test-asan bench bench-clean install package clean format
 
 all: build
 
@@ -33,7 +38,7 @@ deps:
 LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 configure: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUENLARK_WERROR=$(WERROR) $(LAUNCHER)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -50,7 +55,8 @@ test: build
 # checked: Qt keeps some of its allocations until the process ends.
 SANITIZE := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQUENLARK_BUILD_BENCH=OFF $(LAUNCHER) \
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQUENLARK_BUILD_BENCH=OFF \
+	  -DQUENLARK_WERROR=$(WERROR) $(LAUNCHER) \
 	  "-DCMAKE_CXX_FLAGS=$(SANITIZE)" "-DCMAKE_EXE_LINKER_FLAGS=$(SANITIZE)"
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
@@ -59,7 +65,11 @@ test-asan: deps
 bench: build
 	$(BUILD)/bench/quenlark_bench_engine
 	$(BUILD)/bench/quenlark_bench_reports
+	$(BUILD)/bench/quenlark_bench_interchange
 	$(BUILD)/bench/quenlark_bench_gui
+
+bench-clean:
+	rm -rf "$${TMPDIR:-/tmp}/quenlark-bench"
 
 install:
 	@[ -x $(BUILD)/app/quenlark-addressbook ] || $(MAKE) build
@@ -69,7 +79,7 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 format:
-	find app engine platform controls tools forms resources tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find app engine platform controls tools reports forms resources interchange cli tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

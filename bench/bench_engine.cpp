@@ -51,24 +51,6 @@ struct Book {
     AddressBookEngine engine;
 };
 
-// Copies a file to a scratch file and flushes it: the cost of rewriting the whole book.
-double copyWithFlush(const std::string& from) {
-    const std::string to = CacheDir() + "/yardstick.copy";
-    const auto start = std::chrono::steady_clock::now();
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    std::vector<char> block(1 << 20);
-    for (ssize_t n; (n = ::read(in, block.data(), block.size())) > 0;)
-        if (::write(out, block.data(), std::size_t(n)) != n)
-            std::abort();
-    ::fsync(out);
-    ::close(in);
-    ::close(out);
-    const double seconds = SecondsSince(start);
-    std::filesystem::remove(to);
-    return seconds;
-}
-
 // How the program changed the book before: in place, then the index read again.
 namespace unsafe {
 
@@ -254,7 +236,7 @@ void BM_DeleteFirst(benchmark::State& state) {
         unsafe::deleteAt(old, old.engine.index().front().offset);
         lap.unsafe = SecondsSince(start);
         lap.raw = raw.seconds(safe.path);
-        lap.copy = copyWithFlush(safe.path);
+        lap.copy = CopyWithFlush(safe.path);
         laps.add(state, lap);
         // Both books get a contact back at the end, so every round deletes from as many.
         (void)safe.engine.AppendContact(r);
@@ -280,7 +262,7 @@ void BM_Restore(benchmark::State& state) {
         unsafe::restore(old, backup);
         lap.unsafe = SecondsSince(start);
         lap.raw = raw.seconds(safe.path);
-        lap.copy = copyWithFlush(backup);
+        lap.copy = CopyWithFlush(backup);
         laps.add(state, lap);
     }
     laps.report(state);
@@ -300,7 +282,7 @@ void BM_Backup(benchmark::State& state) {
             state.SkipWithError("backup failed");
         lap.change = SecondsSince(start);
         lap.raw = raw.seconds(book.path);
-        lap.copy = copyWithFlush(book.path);
+        lap.copy = CopyWithFlush(book.path);
         laps.add(state, lap);
     }
     laps.report(state);

@@ -80,6 +80,24 @@ private:
     std::vector<char> block_ = std::vector<char>(1 << 20);
 };
 
+// Copies a file to a scratch file and flushes it: the cost of rewriting the whole book.
+inline double CopyWithFlush(const std::string& from) {
+    const std::string to = CacheDir() + "/yardstick.copy";
+    const auto start = std::chrono::steady_clock::now();
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    std::vector<char> block(1 << 20);
+    for (ssize_t n; (n = ::read(in, block.data(), block.size())) > 0;)
+        if (::write(out, block.data(), std::size_t(n)) != n)
+            std::abort();
+    ::fsync(out);
+    ::close(in);
+    ::close(out);
+    const double seconds = SecondsSince(start);
+    std::filesystem::remove(to);
+    return seconds;
+}
+
 // The process's peak resident memory: reset before a benchmark, read after it.
 inline void ResetPeakMemory() {
     std::ofstream("/proc/self/clear_refs") << "5";
