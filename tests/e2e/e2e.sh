@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Drives the real program in a virtual X server as a person would, with key presses and
-# clicks, then checks the database file and the report files it wrote.
-# Usage: e2e.sh PROGRAM DBDUMP ARTIFACT_DIR
+# clicks, then checks the database file and the report files it wrote. A last pass runs
+# it under a window manager (openbox): moving and rolling up the window by its caption
+# bar, dialogs above the main window, closing from the window manager.
+# Usage: e2e.sh PROGRAM DBDUMP ARTIFACT_DIR [OPENBOX]
 set -euo pipefail
 
 PROG=$(readlink -f "$1")
 DUMP=$(readlink -f "$2")
 ARTIFACTS=$3
+OPENBOX=${4:-}
 mkdir -p "$ARTIFACTS"
 rm -f "$ARTIFACTS/failure.png"
 ARTIFACTS=$(readlink -f "$ARTIFACTS")
@@ -117,6 +120,67 @@ wait_exit() { # PID -> the exit code
     local rc=0
     wait "$1" || rc=$?
     echo "$rc"
+}
+geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; } # WINDOW -> X Y WIDTH HEIGHT
+height_is() { geometry "$1" && [ "$HEIGHT" = "$2" ]; }
+near() { [ $(($1 - $2)) -le "$3" ] && [ $(($2 - $1)) -le "$3" ]; } # A B TOLERANCE
+screenshot() { # FILE [WINDOW]: the screen, or only that window
+    if [ $# = 2 ]; then
+        geometry "$2"
+        xwd -root -silent | xwdtopnm 2>/dev/null |
+            pnmcut -left "$X" -top "$Y" -width "$WIDTH" -height "$HEIGHT" | pnmtopng >"$1"
+    else
+        xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$1"
+    fi
+}
+
+# The caption bar: drag it with the left button held, in steps as a hand does; double-click
+# it to roll the window up and again to roll it back down.
+drag_caption() { # WINDOW DX DY
+    xdotool mousemove --window "$1" 300 10 mousedown 1
+    sleep 0.2
+    for _ in 1 2 3 4 5; do
+        xdotool mousemove_relative -- $(($2 / 5)) $(($3 / 5))
+        sleep 0.1
+    done
+    sleep 0.2
+    xdotool mouseup 1
+    sleep 0.3
+}
+check_caption_drag() { # WINDOW TOLERANCE: the window follows the pointer within TOLERANCE
+    local x0 y0
+    geometry "$1"
+    x0=$X y0=$Y
+    drag_caption "$1" -100 60
+    moved() { geometry "$1" && near "$X" $((x0 - 100)) "$2" && near "$Y" $((y0 + 60)) "$2"; }
+    wait_until moved "$1" "$2" || fail "dragging the caption bar by -100,60 moved the window from $x0,$y0 to $X,$Y"
+    # A click, with no travel, leaves the window where it is.
+    geometry "$1"
+    x0=$X y0=$Y
+    xdotool mousemove --window "$1" 300 10 click 1
+    sleep 0.5
+    geometry "$1"
+    [ "$X,$Y" = "$x0,$y0" ] || fail "a click on the caption bar moved the window to $X,$Y"
+}
+check_roll_up() { # WINDOW TIMES
+    for i in $(seq "$2"); do
+        xdotool mousemove --window "$1" 300 10 click --repeat 2 --delay 80 1
+        wait_until height_is "$1" 23 || fail "double click $i did not roll the window up (height $HEIGHT)"
+        sleep 0.6
+        xdotool mousemove --window "$1" 300 10 click --repeat 2 --delay 80 1
+        wait_until height_is "$1" 356 || fail "double click $i did not roll the window down (height $HEIGHT)"
+        sleep 0.6
+    done
+}
+# True when the window manager stacks UPPER above LOWER.
+stacked_above() { # UPPER LOWER
+    local i=0 upper=-1 lower=-1 id
+    for id in $(xprop -root -notype _NET_CLIENT_LIST_STACKING | sed 's/^[^#]*# //; s/,/ /g'); do
+        [ $((id)) = "$1" ] && upper=$i
+        [ $((id)) = "$2" ] && lower=$i
+        i=$((i + 1))
+    done
+    [ "$upper" -ge 0 ] && [ "$lower" -ge 0 ] && [ "$upper" -gt "$lower" ]
 }
 
 # --- The main scenario ---------------------------------------------------------------------
@@ -249,10 +313,13 @@ ok "HTML and rich-text reports written"
 focus "$win"
 click "$win" 60 $((48 + 10))
 sleep 0.5
-eval "$(xdotool getwindowgeometry --shell "$win")"
-xwd -root -silent | xwdtopnm 2>/dev/null |
-    pnmcut -left "$X" -top "$Y" -width "$WIDTH" -height "$HEIGHT" | pnmtopng >"$ARTIFACTS/main-window.png"
+screenshot "$ARTIFACTS/main-window.png" "$win"
 ok "screenshot saved"
+
+# Without a window manager the caption bar moves the window itself.
+check_caption_drag "$win" 2
+check_roll_up "$win" 3
+ok "the caption bar moves the window and rolls it up and down"
 
 # --- One copy at a time -----------------------------------------------------------------
 start main
