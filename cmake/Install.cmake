@@ -7,6 +7,7 @@
 #   <prefix>/share/applications/quenlark-addressbook.desktop
 #   <prefix>/share/icons/hicolor/<n>x<n>/apps/quenlark-addressbook.png
 #   <prefix>/share/metainfo/com.quenlark.addressbook.metainfo.xml
+#   <prefix>/share/man/man1/quenlark-addressbook.1
 #
 # The program finds its text files in ../share/quenlark-addressbook beside its own folder,
 # so the folders are fixed as bin and share rather than taken from GNUInstallDirs.
@@ -35,6 +36,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/quenlark-addressbook.desktop
   DESTINATION share/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/com.quenlark.addressbook.metainfo.xml
   DESTINATION share/metainfo)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/quenlark-addressbook.1 DESTINATION share/man/man1)
 foreach(size 16 32 48 64 128 256)
   install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/quenlark-${size}.png
     DESTINATION share/icons/hicolor/${size}x${size}/apps

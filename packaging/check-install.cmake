@@ -33,7 +33,8 @@ foreach(f "bin/quenlark-addressbook" "share/quenlark-addressbook/info.txt"
           "share/quenlark-addressbook/addressbook.qab"
           "share/doc/quenlark-addressbook/copyright"
           "share/applications/quenlark-addressbook.desktop"
-          "share/metainfo/com.quenlark.addressbook.metainfo.xml")
+          "share/metainfo/com.quenlark.addressbook.metainfo.xml"
+          "share/man/man1/quenlark-addressbook.1")
   if(NOT EXISTS "${prefix}/${f}")
     fail("missing ${f}")
   endif()

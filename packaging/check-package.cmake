@@ -1,6 +1,7 @@
 # Builds the Debian package into a scratch folder, as `make package` does, and checks its
 # control fields: the name, the version, and the dependencies an installed copy needs:
-# the Qt 6 runtime that dpkg-shlibdeps finds, and fonts-wine for the Tahoma font.
+# the Qt 6 runtime that dpkg-shlibdeps finds, and fonts-wine for the Tahoma font; and that
+# it holds the program, its menu entry and its manual page under /usr.
 #
 #   cmake -DBUILD_DIR=<build> -DWORK_DIR=<scratch> -P check-package.cmake
 
@@ -47,6 +48,20 @@ string(REGEX MATCH "Depends: [^\n]*" depends "${fields}")
 foreach(package fonts-wine libqt6widgets6 libqt6printsupport6 libstdc\\+\\+6)
   if(NOT depends MATCHES "(: |, )${package}( |,|$)")
     list(APPEND failures "no dependency on ${package}")
+  endif()
+endforeach()
+
+execute_process(COMMAND "${DPKG_DEB}" --contents "${debs}"
+                RESULT_VARIABLE rc OUTPUT_VARIABLE contents ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "dpkg-deb cannot list ${debs}: ${err}")
+endif()
+foreach(f bin/quenlark-addressbook share/applications/quenlark-addressbook.desktop
+          share/metainfo/com.quenlark.addressbook.metainfo.xml
+          share/man/man1/quenlark-addressbook.1)
+  string(FIND "${contents}" " ./usr/${f}\n" at)
+  if(at EQUAL -1)
+    list(APPEND failures "/usr/${f} not in the package")
   endif()
 endforeach()
 
