@@ -190,8 +190,10 @@ void SkinnedFrame::followDrag(QPoint globalPointer) {
     case Drag::Armed:
         if (travel.manhattanLength() < QApplication::startDragDistance())
             return;
-        // The window manager moves the window from here on and keeps the pointer until the
-        // button is let go; the release never reaches the caption bar.
+        // Catch up with the pointer first, so the spot grabbed stays under it. The window
+        // manager moves the window from here on and keeps the pointer until the button is
+        // let go; the release never reaches the caption bar.
+        window_->move(windowAtPress_ + travel);
         if (QWindow* handle = window_->windowHandle(); handle && handle->startSystemMove()) {
             drag_ = Drag::None;
             return;
