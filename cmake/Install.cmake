@@ -7,6 +7,7 @@
 #   <prefix>/share/applications/quenlark-addressbook.desktop
 #   <prefix>/share/icons/hicolor/<n>x<n>/apps/quenlark-addressbook.png
 #   <prefix>/share/metainfo/com.quenlark.addressbook.metainfo.xml
+#   <prefix>/share/man/man1/quenlark-addressbook.1
 #
 # The program finds its text files in ../share/quenlark-addressbook beside its own folder,
 # so the folders are fixed as bin and share rather than taken from GNUInstallDirs.
@@ -35,6 +36,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/quenlark-addressbook.desktop
   DESTINATION share/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/com.quenlark.addressbook.metainfo.xml
   DESTINATION share/metainfo)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/quenlark-addressbook.1 DESTINATION share/man/man1)
 foreach(size 16 32 48 64 128 256)
   install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/quenlark-${size}.png
     DESTINATION share/icons/hicolor/${size}x${size}/apps
@@ -58,8 +60,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quenlark <support@quenlark.example>")
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# dpkg-shlibdeps (package dpkg-dev) works out the Qt 6 and C++ runtime packages.
+# dpkg-shlibdeps (package dpkg-dev) works out the Qt 6 and C++ runtime packages. The
+# windows are laid out for Tahoma, which Debian ships in fonts-wine; the program finds it
+# there at start-up.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-wine)
 include(CPack)
 
 # ctest: install into a scratch prefix, check the layout and start the installed copy.
@@ -69,4 +74,28 @@ if(QUENLARK_BUILD_TESTS)
             -DWORK_DIR=${PROJECT_BINARY_DIR}/install-check
             -P ${PROJECT_SOURCE_DIR}/packaging/check-install.cmake)
   set_tests_properties(install_layout PROPERTIES TIMEOUT 60)
+
+  # The Debian package, built as `make package` builds it, with its dependencies.
+  add_test(NAME debian_package
+    COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${PROJECT_BINARY_DIR}
+            -DWORK_DIR=${PROJECT_BINARY_DIR}/package-check
+            -P ${PROJECT_SOURCE_DIR}/packaging/check-package.cmake)
+  set_tests_properties(debian_package PROPERTIES TIMEOUT 180)
+
+  # The menu entry and the AppStream data as the desktop's own validators see them.
+  find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
+  find_program(APPSTREAMCLI appstreamcli)
+  if(DESKTOP_FILE_VALIDATE AND APPSTREAMCLI)
+    add_test(NAME desktop_entry_valid
+      COMMAND ${DESKTOP_FILE_VALIDATE}
+              ${PROJECT_SOURCE_DIR}/packaging/quenlark-addressbook.desktop)
+    add_test(NAME appstream_valid
+      COMMAND ${CMAKE_COMMAND} -DAPPSTREAMCLI=${APPSTREAMCLI}
+              -DMETAINFO=${PROJECT_SOURCE_DIR}/packaging/com.quenlark.addressbook.metainfo.xml
+              -DSCREENSHOTS=${PROJECT_SOURCE_DIR}/docs
+              -P ${PROJECT_SOURCE_DIR}/packaging/check-metainfo.cmake)
+  else()
+    message(WARNING "desktop-file-validate or appstreamcli missing: the menu entry and the "
+                    "AppStream data are not validated (make test installs them)")
+  endif()
 endif()

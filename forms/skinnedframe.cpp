@@ -5,6 +5,7 @@
 #include "resources/bitmaps.h"
 #include "ui_mainform.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -140,15 +141,31 @@ bool SkinnedFrame::captionEvent(QEvent* event) {
         painter.drawPixmap(0, 0, *currentCaption_);
         return true;
     }
-    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonPress: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        armDrag(mouse->globalPosition().toPoint());
+        return true;
+    }
+    case QEvent::MouseMove: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (!mouse->buttons().testFlag(Qt::LeftButton)) {
+            endDrag();
+            return false;
+        }
+        followDrag(mouse->globalPosition().toPoint());
+        return true;
+    }
+    case QEvent::MouseButtonRelease:
         if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
             return false;
-        if (QWindow* handle = window_->windowHandle())
-            handle->startSystemMove();
+        endDrag();
         return true;
     case QEvent::MouseButtonDblClick:
         if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
             return false;
+        endDrag();
         toggleRollUp();
         return true;
     case QEvent::ContextMenu:
@@ -157,6 +174,40 @@ bool SkinnedFrame::captionEvent(QEvent* event) {
     default:
         return false;
     }
+}
+
+void SkinnedFrame::armDrag(QPoint globalPress) {
+    drag_ = Drag::Armed;
+    pressedAt_ = globalPress;
+    windowAtPress_ = window_->pos();
+}
+
+void SkinnedFrame::followDrag(QPoint globalPointer) {
+    const QPoint travel = globalPointer - pressedAt_;
+    switch (drag_) {
+    case Drag::None:
+        return;
+    case Drag::Armed:
+        if (travel.manhattanLength() < QApplication::startDragDistance())
+            return;
+        // Catch up with the pointer first, so the spot grabbed stays under it. The window
+        // manager moves the window from here on and keeps the pointer until the button is
+        // let go; the release never reaches the caption bar.
+        window_->move(windowAtPress_ + travel);
+        if (QWindow* handle = window_->windowHandle(); handle && handle->startSystemMove()) {
+            drag_ = Drag::None;
+            return;
+        }
+        drag_ = Drag::Following;
+        break;
+    case Drag::Following:
+        break;
+    }
+    window_->move(windowAtPress_ + travel);
+}
+
+void SkinnedFrame::endDrag() {
+    drag_ = Drag::None;
 }
 
 bool SkinnedFrame::closeImageEvent(QEvent* event) {

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPixmap>
+#include <QPoint>
 
 class QAction;
 class QLabel;
@@ -44,6 +45,16 @@ private:
     void layoutBorders();
     bool captionEvent(QEvent* event);
     bool closeImageEvent(QEvent* event);
+    // Dragging by the caption bar. A press only arms the drag, so that a double click
+    // reaches the caption bar; the window moves once the pointer has travelled the
+    // desktop's drag distance.
+    void armDrag(QPoint globalPress);
+    void followDrag(QPoint globalPointer);
+    void endDrag();
+
+    // Pressed on the caption bar, not yet moved far enough; moved by the window manager;
+    // moved here, following the pointer (where the platform cannot move windows itself).
+    enum class Drag { None, Armed, Following };
 
     QWidget* window_;
     QWidget* caption_;
@@ -57,6 +68,9 @@ private:
     QPixmap closeUp_;
     QPixmap closeDown_;
     bool closePressed_ = false;
+    Drag drag_ = Drag::None;
+    QPoint pressedAt_;     // where the drag began, in global coordinates
+    QPoint windowAtPress_; // the window's position then
     // The window's height at the end of construction, which is also its client height.
     int fullHeight_ = 0;
     QMenu* captionMenu_ = nullptr;

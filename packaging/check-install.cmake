@@ -1,7 +1,8 @@
 # Installs the built program into a scratch prefix and checks what an installed copy needs:
 # every file in its place, the icons of the sizes their folders claim, an empty template
-# database, the menu entry's keys, valid AppStream data (when appstreamcli is there), and a
-# first start that makes the person's own database and settings and keeps running.
+# database, the menu entry's keys, and a first start that makes the person's own database
+# and settings and keeps running. (The menu entry and the AppStream data are validated by
+# tests of their own.)
 #
 #   cmake -DBUILD_DIR=<build> -DWORK_DIR=<scratch> -P check-install.cmake
 
@@ -32,7 +33,8 @@ foreach(f "bin/quenlark-addressbook" "share/quenlark-addressbook/info.txt"
           "share/quenlark-addressbook/addressbook.qab"
           "share/doc/quenlark-addressbook/copyright"
           "share/applications/quenlark-addressbook.desktop"
-          "share/metainfo/com.quenlark.addressbook.metainfo.xml")
+          "share/metainfo/com.quenlark.addressbook.metainfo.xml"
+          "share/man/man1/quenlark-addressbook.1")
   if(NOT EXISTS "${prefix}/${f}")
     fail("missing ${f}")
   endif()
@@ -75,16 +77,6 @@ if(EXISTS "${desktop}")
       fail("menu entry lacks ${line}")
     endif()
   endforeach()
-endif()
-
-find_program(APPSTREAMCLI appstreamcli)
-if(APPSTREAMCLI)
-  execute_process(COMMAND "${APPSTREAMCLI}" validate --no-net --pedantic
-                          "${prefix}/share/metainfo/com.quenlark.addressbook.metainfo.xml"
-                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
-  if(NOT rc EQUAL 0)
-    fail("AppStream data invalid: ${out}")
-  endif()
 endif()
 
 # First start of the installed copy for a person with no settings yet: it must keep

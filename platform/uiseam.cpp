@@ -1,9 +1,9 @@
 #include "platform/uiseam.h"
 
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QHash>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -13,9 +13,17 @@ namespace {
 
 UiSeam* g_seam = nullptr;
 
-QHash<QString, DocumentPrinter>& printers() {
-    static QHash<QString, DocumentPrinter> table;
-    return table;
+// What is read of a file to tell its kind.
+constexpr qint64 kDocumentHeadSize = 512;
+
+struct RegisteredPrinter {
+    DocumentRecogniser recognises;
+    DocumentPrinter print;
+};
+
+QList<RegisteredPrinter>& printers() {
+    static QList<RegisteredPrinter> list;
+    return list;
 }
 
 QMessageBox::Icon qtIcon(MsgIcon icon) {
@@ -132,7 +140,7 @@ bool QtUiSeam::launch(const QString& verb, const QString& target) {
         return false;
     if (verb == QLatin1String("print")) {
         const DocumentPrinter printer = DocumentPrinterFor(target);
-        return printer && QFileInfo::exists(target) && printer(target);
+        return printer && printer(target);
     }
     if (verb != QLatin1String("open"))
         return false;
@@ -146,12 +154,25 @@ bool QtUiSeam::launch(const QString& verb, const QString& target) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(target));
 }
 
-void RegisterDocumentPrinter(const QString& extension, DocumentPrinter printer) {
-    printers().insert(extension.toLower(), printer);
+void RegisterDocumentPrinter(DocumentRecogniser recognises, DocumentPrinter printer) {
+    for (RegisteredPrinter& registered : printers()) {
+        if (registered.recognises == recognises) {
+            registered.print = printer;
+            return;
+        }
+    }
+    printers().append({recognises, printer});
 }
 
 DocumentPrinter DocumentPrinterFor(const QString& path) {
-    return printers().value(QFileInfo(path).suffix().toLower(), nullptr);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return nullptr;
+    const QByteArray head = file.read(kDocumentHeadSize);
+    for (const RegisteredPrinter& registered : printers())
+        if (registered.recognises(head))
+            return registered.print;
+    return nullptr;
 }
 
 } // namespace quenlark

@@ -2,6 +2,7 @@
 // this interface. The program installs QtUiSeam; tests install a scripted one.
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -64,10 +65,16 @@ QString WithDefaultExtension(const QString& path, const QString& defaultExt);
 // The name filter text Qt's dialogs take: "Description (*.a *.b)".
 QStringList QtNameFilters(const FileDialogOptions& options);
 
-// A printer for documents the program writes itself. "print" hands the file to it;
-// a report format registers one for its file extension.
+// A printer for documents the program writes itself. "print" hands a file to the printer
+// that recognises its first bytes, whatever the file is called; a file no printer
+// recognises is not printed.
 using DocumentPrinter = bool (*)(const QString& path);
-void RegisterDocumentPrinter(const QString& extension, DocumentPrinter printer);
+// Whether a file that begins with `head` is a printer's kind of document.
+using DocumentRecogniser = bool (*)(QByteArrayView head);
+// Registering a recogniser again replaces its printer.
+void RegisterDocumentPrinter(DocumentRecogniser recognises, DocumentPrinter printer);
+// The printer for the file at `path`, or nullptr when it cannot be read or nothing
+// recognises it.
 DocumentPrinter DocumentPrinterFor(const QString& path);
 
 } // namespace quenlark

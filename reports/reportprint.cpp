@@ -11,7 +11,10 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -19,7 +22,46 @@ namespace quenlark {
 
 namespace {
 
-constexpr qreal kDefaultMarginMm = 20.0;
+constexpr qreal kReportMarginMm = 20.0;
+
+// What an HTML document may begin with, upper case, each followed by white space or ">".
+constexpr std::array<std::string_view, 17> kHtmlOpenings{{
+    "<!DOCTYPE HTML",
+    "<HTML",
+    "<HEAD",
+    "<SCRIPT",
+    "<IFRAME",
+    "<H1",
+    "<DIV",
+    "<FONT",
+    "<TABLE",
+    "<A",
+    "<STYLE",
+    "<TITLE",
+    "<B",
+    "<BODY",
+    "<BR",
+    "<P",
+    "<!--",
+}};
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+char upper(char c) {
+    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+}
+
+bool opensWith(QByteArrayView text, std::string_view opening) {
+    if (text.size() <= qsizetype(opening.size()))
+        return false;
+    for (std::size_t i = 0; i < opening.size(); ++i)
+        if (upper(text[qsizetype(i)]) != opening[i])
+            return false;
+    const char next = text[qsizetype(opening.size())];
+    return isBlank(next) || next == '>';
+}
 
 std::optional<QByteArray> readFile(const QString& path) {
     QFile file(path);
@@ -31,6 +73,40 @@ std::optional<QByteArray> readFile(const QString& path) {
     return bytes;
 }
 
+// Qt puts the text that follows an <HR> into the rule's own block, and draws the rule
+// below that block: the next contact's heading would sit above the rule that ends the
+// contact before it. The text moves to a block of its own after the rule.
+void keepRulesBetweenBlocks(QTextDocument& document) {
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (block.length() > 1 &&
+            block.blockFormat().hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth)) {
+            QTextCursor cursor(block);
+            cursor.insertBlock(QTextBlockFormat(), block.charFormat());
+        }
+    }
+}
+
+void setHtmlReport(const QByteArray& bytes, QTextDocument& document) {
+    document.setHtml(FromStored(std::string_view(bytes.constData(), std::size_t(bytes.size()))));
+    keepRulesBetweenBlocks(document);
+}
+
+bool loadReport(const QString& path, QTextDocument& document) {
+    const std::optional<QByteArray> bytes = readFile(path);
+    if (!bytes)
+        return false;
+    switch (SniffPrintableKind(*bytes)) {
+    case PrintableKind::Html:
+        setHtmlReport(*bytes, document);
+        return true;
+    case PrintableKind::RichText:
+        return ReadRtf(*bytes, document);
+    case PrintableKind::None:
+        break;
+    }
+    return false;
+}
+
 using Loader = bool (*)(const QString&, QTextDocument&);
 
 bool printWith(Loader load, const QString& path, QPrinter* printer) {
@@ -38,25 +114,30 @@ bool printWith(Loader load, const QString& path, QPrinter* printer) {
     return printer && load(path, document) && PrintTextDocument(document, printer) > 0;
 }
 
-bool askAndPrint(Loader load, const QString& path) {
-    QTextDocument document;
-    if (!load(path, document))
-        return false;
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(QFileInfo(path).fileName());
-    QPrintDialog dialog(&printer, QApplication::activeWindow());
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    return PrintTextDocument(document, &printer) > 0;
+bool isPrintableReport(QByteArrayView head) {
+    return SniffPrintableKind(head) != PrintableKind::None;
 }
 
 } // namespace
+
+PrintableKind SniffPrintableKind(QByteArrayView head) {
+    if (head.startsWith("{\\rtf"))
+        return PrintableKind::RichText;
+    if (head.startsWith("\xEF\xBB\xBF"))
+        head = head.sliced(3);
+    while (!head.isEmpty() && isBlank(head.front()))
+        head = head.sliced(1);
+    for (const std::string_view opening : kHtmlOpenings)
+        if (opensWith(head, opening))
+            return PrintableKind::Html;
+    return PrintableKind::None;
+}
 
 bool LoadHtmlReport(const QString& path, QTextDocument& document) {
     const std::optional<QByteArray> bytes = readFile(path);
     if (!bytes)
         return false;
-    document.setHtml(FromStored(std::string_view(bytes->constData(), std::size_t(bytes->size()))));
+    setHtmlReport(*bytes, document);
     return true;
 }
 
@@ -65,13 +146,19 @@ bool LoadRichTextReport(const QString& path, QTextDocument& document) {
     return bytes && ReadRtf(*bytes, document);
 }
 
+void UseReportMargins(QPrinter& printer) {
+    QPageLayout layout = printer.pageLayout();
+    layout.setUnits(QPageLayout::Millimeter);
+    const QMarginsF least = layout.minimumMargins();
+    const qreal m = kReportMarginMm;
+    printer.setPageMargins(QMarginsF(qMax(m, least.left()), qMax(m, least.top()),
+                                     qMax(m, least.right()), qMax(m, least.bottom())),
+                           QPageLayout::Millimeter);
+}
+
 int PrintTextDocument(const QTextDocument& document, QPrinter* printer) {
     if (!printer)
         return 0;
-    if (printer->pageLayout().margins(QPageLayout::Millimeter).isNull()) {
-        const qreal m = kDefaultMarginMm;
-        printer->setPageMargins(QMarginsF(m, m, m, m), QPageLayout::Millimeter);
-    }
     QPainter painter;
     if (!painter.begin(printer))
         return 0;
@@ -104,18 +191,22 @@ bool PrintRichTextReport(const QString& path, QPrinter* printer) {
     return printWith(&LoadRichTextReport, path, printer);
 }
 
-bool PrintHtmlReportFile(const QString& path) {
-    return askAndPrint(&LoadHtmlReport, path);
-}
-
-bool PrintRichTextReportFile(const QString& path) {
-    return askAndPrint(&LoadRichTextReport, path);
+bool PrintReportFile(const QString& path) {
+    QTextDocument document;
+    if (!loadReport(path, document))
+        return false;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QFileInfo(path).fileName());
+    // The dialog's page setup starts from these and hands back what the person sets.
+    UseReportMargins(printer);
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    return PrintTextDocument(document, &printer) > 0;
 }
 
 void RegisterReportPrinters() {
-    RegisterDocumentPrinter(QStringLiteral("html"), &PrintHtmlReportFile);
-    RegisterDocumentPrinter(QStringLiteral("htm"), &PrintHtmlReportFile);
-    RegisterDocumentPrinter(QStringLiteral("rtf"), &PrintRichTextReportFile);
+    RegisterDocumentPrinter(&isPrintableReport, &PrintReportFile);
 }
 
 } // namespace quenlark
