@@ -2,8 +2,8 @@
 // finished file is opened and printed.
 #pragma once
 
+#include "engine/reportfields.h"
 #include "forms/quenlarkdialog.h"
-#include "reports/reportfields.h"
 #include "tools/contactlistmodel.h"
 
 #include <memory>

@@ -2,7 +2,7 @@
 // guard that keeps a cell from running as a spreadsheet formula.
 #pragma once
 
-#include "reports/reportfields.h"
+#include "engine/reportfields.h"
 
 #include <string>
 #include <string_view>

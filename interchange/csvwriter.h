@@ -2,8 +2,8 @@
 #pragma once
 
 #include "engine/contactrecord.h"
+#include "engine/reportfields.h"
 #include "interchange/csvformat.h"
-#include "reports/reportfields.h"
 
 #include <ostream>
 #include <string>

@@ -28,7 +28,8 @@ macro(fail text)
 endmacro()
 
 set(data "${prefix}/share/quenlark-addressbook")
-foreach(f "bin/quenlark-addressbook" "share/quenlark-addressbook/info.txt"
+foreach(f "bin/quenlark-addressbook" "lib/quenlark-addressbook/quenlark-window.so"
+          "share/quenlark-addressbook/info.txt"
           "share/quenlark-addressbook/license.txt" "share/quenlark-addressbook/whats new.txt"
           "share/quenlark-addressbook/addressbook.qab"
           "share/doc/quenlark-addressbook/copyright"

@@ -56,7 +56,8 @@ execute_process(COMMAND "${DPKG_DEB}" --contents "${debs}"
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "dpkg-deb cannot list ${debs}: ${err}")
 endif()
-foreach(f bin/quenlark-addressbook share/applications/quenlark-addressbook.desktop
+foreach(f bin/quenlark-addressbook lib/quenlark-addressbook/quenlark-window.so
+          share/applications/quenlark-addressbook.desktop
           share/metainfo/com.quenlark.addressbook.metainfo.xml
           share/man/man1/quenlark-addressbook.1)
   string(FIND "${contents}" " ./usr/${f}\n" at)

@@ -2,7 +2,7 @@
 // Windows-1252 bytes, every line ending in CR LF, no byte-order mark.
 #pragma once
 
-#include "reports/reportfields.h"
+#include "engine/reportfields.h"
 
 #include <QByteArray>
 #include <span>

@@ -3,7 +3,7 @@
 // report of any size takes little memory.
 #pragma once
 
-#include "reports/reportfields.h"
+#include "engine/reportfields.h"
 
 #include <memory>
 #include <string>

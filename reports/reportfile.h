@@ -2,8 +2,8 @@
 // little memory.
 #pragma once
 
+#include "engine/reportfields.h"
 #include "engine/result.h"
-#include "reports/reportfields.h"
 
 #include <QString>
 #include <functional>

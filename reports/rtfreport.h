@@ -4,7 +4,7 @@
 // 8-point paragraphs; the document ends with an empty 8-point paragraph.
 #pragma once
 
-#include "reports/reportfields.h"
+#include "engine/reportfields.h"
 
 #include <QByteArray>
 #include <span>

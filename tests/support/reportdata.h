@@ -2,7 +2,7 @@
 #pragma once
 
 #include "engine/contactrecord.h"
-#include "reports/reportfields.h"
+#include "engine/reportfields.h"
 
 #include <initializer_list>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "reports/reportfields.h"
+#include "engine/reportfields.h"
 
 #include "engine/contactrecord.h"
 
