@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "controls/quenlarkcolour.h"
 #include "engine/addressbookengine.h"
 #include "forms/mainform.h"
 #include "platform/firststart.h"
@@ -66,11 +67,11 @@ int RunQuenlark(int argc, char** argv) {
     QuenlarkApplication app(argc, argv);
     try {
         QApplication::setApplicationName(QStringLiteral("Quenlark Address Book"));
-        QApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
         QApplication::setApplicationVersion(QStringLiteral("2.4.2"));
         QApplication::setDesktopFileName(QStringLiteral("quenlark-addressbook"));
         QApplication::setWindowIcon(ApplicationIcon());
         RegisterApplicationFonts();
+        UseProgramPalette();
         RegisterReportPrinters();
 
         Session session(ExecutableDir());

@@ -1,7 +1,6 @@
 // The push button: its looks per state, the default frame, the drop-down mark, the caption's
 // place, the focus rectangle, and how it answers keys, mouse, its menu and failing handlers.
 #include "controls/quenlarkstdbutton.h"
-#include "platform/standarderror.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -100,7 +99,6 @@ void TstStdButton::initTestCase() {
     palette.setColor(QPalette::Window, kBackground);
     palette.setColor(QPalette::Base, QColor(255, 255, 255));
     QApplication::setPalette(palette);
-    QApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
 }
 
 void TstStdButton::init() {
