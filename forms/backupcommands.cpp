@@ -2,6 +2,7 @@
 
 #include "controls/quenlarkstdbutton.h"
 #include "forms/bookmessages.h"
+#include "forms/contactimport.h"
 #include "forms/popupmenus.h"
 #include "platform/uiseam.h"
 #include "tools/addressbook.h"
@@ -41,8 +42,14 @@ BackupCommands::BackupCommands(QWidget* window, const Ui::mainform& ui, AddressB
     saveItem->setObjectName(QStringLiteral("saveBackupItem"));
     QAction* restoreItem = AddMenuItem(menu, QStringLiteral("&Recover using a backup file"));
     restoreItem->setObjectName(QStringLiteral("restoreBackupItem"));
+    // Contacts from other address books come in after the backup items.
+    AddMenuSeparator(menu);
+    QAction* importItem = AddMenuItem(menu, QStringLiteral("&Import contacts..."));
+    importItem->setObjectName(QStringLiteral("importContactsItem"));
+    import_ = new ContactImport(window_, book_);
     connect(saveItem, &QAction::triggered, this, &BackupCommands::save);
     connect(restoreItem, &QAction::triggered, this, &BackupCommands::restore);
+    connect(importItem, &QAction::triggered, import_, &ContactImport::run);
     ui.backupButton->SetDropDown(menu);
 }
 
@@ -59,8 +66,14 @@ void BackupCommands::save() {
     request.flags = 0;
     if (!ShowSaveDialog(request))
         return;
+    Result saved;
+    {
+        const AddressBook::ShowProgress progress(book_, window_,
+                                                 QStringLiteral("Saving the backup..."));
+        saved = book_.saveBackup(request.fileName);
+    }
     // "sucsessfully" is the word the program has always shown.
-    if (const Result saved = book_.saveBackup(request.fileName); saved)
+    if (saved)
         Ui().messageBox(window_, QStringLiteral("Backup complete!"),
                         QStringLiteral("Backup should have been saved sucsessfully."),
                         MsgIcon::Information, MsgButtons::Ok);
@@ -78,7 +91,13 @@ void BackupCommands::restore() {
     // The engine checks the backup before it touches the database: a file that is not an
     // address book of this version is refused, and the database keeps its contacts.
     const AddressBook::PendingReload refresh(book_);
-    if (const Result restored = book_.restoreBackup(path); restored)
+    Result restored;
+    {
+        const AddressBook::ShowProgress progress(book_, window_,
+                                                 QStringLiteral("Restoring the backup..."));
+        restored = book_.restoreBackup(path);
+    }
+    if (restored)
         Ui().messageBox(window_, QStringLiteral("Backup complete."),
                         QStringLiteral("It would seem that restoring the backup was sucsessful."),
                         MsgIcon::Information, MsgButtons::Ok);

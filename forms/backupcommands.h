@@ -1,4 +1,5 @@
-// The backup button's menu: saving a copy of the address book and restoring one.
+// The backup button's menu: saving a copy of the address book and restoring one, and
+// importing contacts from other address books.
 #pragma once
 
 #include <QObject>
@@ -13,6 +14,7 @@ class mainform;
 namespace quenlark {
 
 class AddressBook;
+class ContactImport;
 
 // The file filter of backup files: one description and pattern pair.
 inline constexpr char kBackupFilter[] = "Quenlark Backup Files\0*.QuenlarkBackup\0";
@@ -36,6 +38,7 @@ public:
 private:
     QWidget* window_;
     AddressBook& book_;
+    ContactImport* import_ = nullptr;
 };
 
 } // namespace quenlark

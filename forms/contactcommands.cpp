@@ -107,7 +107,14 @@ void ContactCommands::remove() {
         return;
     // "restore" (for restart) is the wording the program has always shown.
     const AddressBook::PendingReload refresh(book_);
-    if (const Result written = book_.deleteContact(*entry); !written)
+    Result written;
+    {
+        // Deleting near the start of a large book rewrites most of it.
+        const AddressBook::ShowProgress progress(book_, window_,
+                                                 QStringLiteral("Deleting the contact..."));
+        written = book_.deleteContact(*entry);
+    }
+    if (!written)
         TellWriteFailed(window_, written, latin1("Failed to delete contact!"),
                         latin1("Quenlark Address Book failed to delete the contact.  Please "
                                "restore Quenlark Address Book and try again."));

@@ -4,6 +4,7 @@
 #include "forms/popupmenus.h"
 #include "platform/uiseam.h"
 #include "tools/addressbook.h"
+#include "tools/busyindicator.h"
 #include "tools/commontools.h"
 #include "ui_mainform.h"
 
@@ -23,10 +24,16 @@ ContactList::ContactList(QWidget* window, const Ui::mainform& ui, AddressBook& b
     // A change of the selected item, by mouse or keyboard, shows the contact.
     connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &ContactList::takeSelection);
-    // After every change the list shows the file's contacts in file order, none selected.
+    // After every change the list shows the file's contacts in file order, none selected. A
+    // list in file order follows each change as it happens; a sorted one is shown again.
+    connect(&book_, &AddressBook::contactsAppended, model_, &ContactListModel::followAppend);
+    connect(&book_, &AddressBook::contactRewritten, model_, &ContactListModel::followRewrite);
+    connect(&book_, &AddressBook::contactRemoved, model_, &ContactListModel::followRemoval);
+    connect(&book_, &AddressBook::contactsReplaced, model_, &ContactListModel::showWholeIndex);
     connect(&book_, &AddressBook::contactsChanged, this, [this] {
         selected_.reset();
-        model_->showWholeIndex();
+        if (!model_->showsWholeIndex())
+            model_->showWholeIndex();
     });
     model_->showWholeIndex();
 }
@@ -99,7 +106,8 @@ void ContactList::sortByName(Qt::SortOrder order) {
         return;
     }
     view_->setUpdatesEnabled(false);
-    model_->sort(0, order);
+    BusyIndicator busy(window_, QStringLiteral("Sorting the contacts..."), model_->rowCount());
+    model_->sortByName(order, [&](qint64 done) { busy.advance(done); });
     view_->setUpdatesEnabled(true);
     emit sorted();
 }

@@ -119,8 +119,12 @@ void Tmainform::startUp() {
     if (!OpenDatabaseAtStart(*book_, this))
         return;
     // The list shows the file's contacts, none selected, the panel empty and the focus in
-    // the name box.
-    book_->reload();
+    // the name box. A large book takes a moment to read.
+    {
+        const AddressBook::ShowProgress progress(*book_, nullptr,
+                                                 QStringLiteral("Reading the address book..."));
+        book_->reload();
+    }
     // From now on the caption follows the application's activation as well.
     connect(qApp, &QGuiApplication::applicationStateChanged, frame_.get(),
             [frame = frame_.get()](Qt::ApplicationState state) {

@@ -156,11 +156,14 @@ bool ContactReader::next(ImportedContact& contact) {
     return false;
 }
 
-ImportError SummarizeImport(ContactReader& reader, ImportSummary& summary, std::size_t maxDetails) {
+ImportError SummarizeImport(ContactReader& reader, ImportSummary& summary, std::size_t maxDetails,
+                            const ImportProgress& progress) {
     summary = ImportSummary{};
     ImportedContact contact;
     while (reader.next(contact)) {
         ++summary.contacts;
+        if (progress && summary.contacts % 1000 == 0 && !progress(summary.contacts))
+            return ImportError{ImportFailure::Cancelled, "The import was cancelled."};
         const bool storable = contact.storable();
         if (storable) {
             ++summary.storable;

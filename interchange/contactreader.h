@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <istream>
 #include <memory>
 #include <string>
@@ -74,8 +75,12 @@ struct ImportSummary {
     std::size_t detailsLeftOut = 0;
 };
 
-// Reads every contact of `reader` and sums them up. Returns the reader's error.
+// Hears how many contacts are read so far, now and then; false stops the reading.
+using ImportProgress = std::function<bool(std::size_t contactsRead)>;
+
+// Reads every contact of `reader` and sums them up. Returns the reader's error, or
+// ImportFailure::Cancelled when `progress` stopped it.
 ImportError SummarizeImport(ContactReader& reader, ImportSummary& summary,
-                            std::size_t maxDetails = 200);
+                            std::size_t maxDetails = 200, const ImportProgress& progress = {});
 
 } // namespace quenlark

@@ -16,6 +16,7 @@ enum class ImportFailure {
     BadEncoding,   // not valid UTF-8 where UTF-8 is required
     Malformed,     // broken structure: END:VCARD without BEGIN:VCARD, an unclosed quote
     NoContacts,    // a valid file without a single contact
+    Cancelled,     // the person stopped the reading
 };
 
 // The failure and a sentence for the person, such as "Line 12 is not UTF-8 text.".

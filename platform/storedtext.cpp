@@ -14,7 +14,12 @@ std::optional<std::string> ToStored(const QString& text) {
 }
 
 QString FromStored(std::string_view bytes) {
-    return QString::fromStdString(Cp1252ToUtf8(bytes));
+    // Every character of the code page lies in the first plane: one QChar per byte.
+    QString text(qsizetype(bytes.size()), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char c : bytes)
+        *out++ = QChar(char16_t(Cp1252ToUnicode(static_cast<unsigned char>(c))));
+    return text;
 }
 
 QString FirstUnstorableCharacter(const QString& text) {

@@ -28,6 +28,10 @@ void AddressBook::repairFromBackup(const QString& path) {
     reload();
 }
 
+void AddressBook::setProgressListener(AddressBookEngine::ProgressListener listener) {
+    engine_.SetProgressListener(std::move(listener));
+}
+
 const ContactIndexEntry* AddressBook::entry(std::uint64_t serial) const {
     return engine_.EntryFromSerial(serial);
 }
@@ -36,11 +40,21 @@ ContactRecord AddressBook::read(const ContactIndexEntry& entry) const {
     return engine_.ReadContact(entry);
 }
 
+AddressBook::ShowProgress::ShowProgress(AddressBook& book, QWidget* owner, const QString& label)
+    : book_(book), indicator_(owner, label) {
+    book_.setProgressListener(
+        [this](std::int64_t done, std::int64_t total) { indicator_.advance(done, total); });
+}
+
+AddressBook::ShowProgress::~ShowProgress() {
+    book_.setProgressListener({});
+}
+
 Result AddressBook::afterWrite(Result result) {
     if (pendingScopes_ > 0)
         reloadDue_ = true;
     else
-        reload();
+        emit contactsChanged();
     return result;
 }
 
@@ -51,24 +65,54 @@ AddressBook::PendingReload::PendingReload(AddressBook& book) : book_(book) {
 AddressBook::PendingReload::~PendingReload() {
     if (--book_.pendingScopes_ == 0 && book_.reloadDue_) {
         book_.reloadDue_ = false;
-        book_.reload();
+        emit book_.contactsChanged();
     }
 }
 
+int AddressBook::positionOf(const ContactIndexEntry& entry) const {
+    const auto& index = engine_.index();
+    if (index.empty() || &entry < index.data() || &entry >= index.data() + index.size())
+        return -1;
+    return int(&entry - index.data());
+}
+
 Result AddressBook::appendContact(const ContactRecord& record) {
-    return afterWrite(engine_.AppendContact(record));
+    Result written = engine_.AppendContact(record);
+    if (written)
+        emit contactsAppended(1);
+    return afterWrite(std::move(written));
+}
+
+Result AddressBook::importContacts(const AddressBookEngine::RecordSource& next,
+                                   const AddressBookEngine::Progress& progress) {
+    const std::size_t before = engine_.index().size();
+    Result written = engine_.AppendContacts(next, progress);
+    if (written && engine_.index().size() > before)
+        emit contactsAppended(int(engine_.index().size() - before));
+    return afterWrite(std::move(written));
 }
 
 Result AddressBook::rewriteContact(const ContactIndexEntry& entry, const ContactRecord& record) {
-    return afterWrite(engine_.RewriteContact(entry, record));
+    const int position = positionOf(entry);
+    Result written = engine_.RewriteContact(entry, record);
+    if (written && position >= 0)
+        emit contactRewritten(position);
+    return afterWrite(std::move(written));
 }
 
 Result AddressBook::deleteContact(const ContactIndexEntry& entry) {
-    return afterWrite(engine_.DeleteContact(entry));
+    const int position = positionOf(entry);
+    Result written = engine_.DeleteContact(entry);
+    if (written && position >= 0)
+        emit contactRemoved(position);
+    return afterWrite(std::move(written));
 }
 
 Result AddressBook::restoreBackup(const QString& path) {
-    return afterWrite(engine_.RestoreBackupCopy(LocalPath(path)));
+    Result written = engine_.RestoreBackupCopy(LocalPath(path));
+    if (written)
+        emit contactsReplaced();
+    return afterWrite(std::move(written));
 }
 
 Result AddressBook::saveBackup(const QString& path) {
@@ -83,6 +127,7 @@ bool AddressBook::isDatabaseFile(const QString& path) const {
 
 void AddressBook::reload() {
     engine_.LoadContactIndex();
+    emit contactsReplaced();
     emit contactsChanged();
 }
 

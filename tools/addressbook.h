@@ -1,8 +1,11 @@
 // The open address book as the windows see it: every change they make to the database goes
-// through here, and contactsChanged() then tells the lists to show what the file holds.
+// through here. The engine keeps its index current through each change; the signals tell
+// the lists what changed at once, and contactsChanged() follows once the command that made
+// the change has told its outcome.
 #pragma once
 
 #include "engine/addressbookengine.h"
+#include "tools/busyindicator.h"
 
 #include <QObject>
 #include <QString>
@@ -30,12 +33,15 @@ public:
     // The entry's record; what cannot be read is zero-filled.
     ContactRecord read(const ContactIndexEntry& entry) const;
 
-    // The writes. Each is on the disk when it succeeds; whatever the outcome, the index is
-    // read again from the file and contactsChanged() follows.
+    // The writes. Each is on the disk when it succeeds, and the index shows it at once;
+    // whatever the outcome, contactsChanged() follows.
     Result appendContact(const ContactRecord& record);
     Result rewriteContact(const ContactIndexEntry& entry, const ContactRecord& record);
     Result deleteContact(const ContactIndexEntry& entry);
     Result restoreBackup(const QString& path);
+    // Appends the records `next` gives as one change (all or none); `progress` may cancel.
+    Result importContacts(const AddressBookEngine::RecordSource& next,
+                          const AddressBookEngine::Progress& progress);
 
     // Copies the database to `path`; the database itself is never written over
     // (Failure::IsDatabase). The index does not change.
@@ -45,9 +51,12 @@ public:
 
     // Reads the index from the file again and announces it.
     void reload();
+    // Work that may take a while (reading the index, copying the book) tells how far it has
+    // come through this; nothing by default.
+    void setProgressListener(AddressBookEngine::ProgressListener listener);
 
-    // While one lives, the writes leave the index alone; it is read again when the last
-    // one goes, so that a command can tell the outcome before the lists change.
+    // While one lives, contactsChanged() waits; it comes when the last one goes, so that a
+    // command can tell its outcome before the lists select nothing.
     class PendingReload {
     public:
         explicit PendingReload(AddressBook& book);
@@ -59,12 +68,38 @@ public:
         AddressBook& book_;
     };
 
+    // While one lives, long work on the book (reading the index, copying it for a delete, a
+    // restore, a repair or a backup) shows its progress in a dialog owned by `owner`.
+    class ShowProgress {
+    public:
+        ShowProgress(AddressBook& book, QWidget* owner, const QString& label);
+        ~ShowProgress();
+        ShowProgress(const ShowProgress&) = delete;
+        ShowProgress& operator=(const ShowProgress&) = delete;
+
+    private:
+        AddressBook& book_;
+        BusyIndicator indicator_;
+    };
+
 signals:
-    // The index was read again: earlier serials may name nothing now.
+    // `count` contacts were added at the end of the index.
+    void contactsAppended(int count);
+    // The contact at `position` of the index was rewritten; it keeps its serial.
+    void contactRewritten(int position);
+    // The contact at `position` is gone; later ones moved up and keep their serials.
+    void contactRemoved(int position);
+    // Every contact is new (a restore, a repair, the index read again): earlier serials
+    // name nothing now.
+    void contactsReplaced();
+    // A command that changes contacts is over, whatever its outcome: lists show the file's
+    // contacts in file order, none selected.
     void contactsChanged();
 
 private:
     Result afterWrite(Result result);
+    // Where `entry` lies in the index, or -1 when it is not one of its entries.
+    int positionOf(const ContactIndexEntry& entry) const;
 
     AddressBookEngine& engine_;
     int pendingScopes_ = 0;

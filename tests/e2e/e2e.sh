@@ -226,8 +226,8 @@ make_report() { # FILE RICH(0/1)
     dlg=$(wait_window "$MAIN" "Report generator") || fail "no report dialog"
     focus "$dlg"
     [ "$2" = 1 ] && click "$dlg" 150 68 # Rich Text report
-    click "$dlg" 150 200               # untick "Open the report"
-    click "$dlg" 390 294               # Create report
+    click "$dlg" 150 260               # untick "Open the report"
+    click "$dlg" 390 354               # Create report
     local save
     save=$(wait_window "$MAIN" "file name of the report") || fail "no save dialog for the report"
     focus "$save"

@@ -1,5 +1,6 @@
 // The backup button's menu, driven through the real button and menu: the file requests,
 // saving a copy, restoring it, refused and cancelled restores, and the messages.
+#include "faultyfs.h"
 #include "forms/mainform.h"
 #include "guitest.h"
 
@@ -76,6 +77,8 @@ private slots:
     void backupOverTheAddressBookIsRefused_data();
     void backupOverTheAddressBookIsRefused();
     void nonDatabaseRestoreIsRefusedAndRefreshes();
+    void importTellsWhatWillHappenThenAddsTheContacts();
+    void importDeclinedBadOrFailingWritesNothing();
 
 private:
     std::unique_ptr<Tmainform> window(const QList<QByteArray>& names) {
@@ -267,6 +270,99 @@ void TstBackup::nonDatabaseRestoreIsRefusedAndRefreshes() {
     QVERIFY(nameShown(*w).isEmpty());
     QVERIFY(Child<QLineEdit>(*w, "emailEdit")->text().isEmpty());
     QCOMPARE(w->focusWidget(), Child(*w, "nameEdit"));
+}
+
+namespace {
+
+// Three contacts: one plain, one with a zip code too long for its field, one with a
+// character the book cannot store.
+const QByteArray kThreeCards = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Zoe Plain\r\n"
+                               "EMAIL:zoe@example.com\r\nEND:VCARD\r\n"
+                               "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Long Zip\r\nADR:;;;;;" +
+                               QByteArray(150, '9') +
+                               ";\r\nEND:VCARD\r\n"
+                               "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:\xe4\xb8\xad Chen\r\n"
+                               "END:VCARD\r\n";
+
+} // namespace
+
+void TstBackup::importTellsWhatWillHappenThenAddsTheContacts() {
+    auto w = window({"Amy", "Bob"});
+    QVERIFY(w);
+    const QString file = env_->path(QStringLiteral("phone.vcf"));
+    writeFile(file, kThreeCards);
+    seam_->chooseFile(file);
+    seam_->answer(MsgResult::Yes); // add them
+    QVERIFY(chooseFromBackupButton(*w, "importContactsItem"));
+
+    QCOMPARE(seam_->dialogs.size(), 1);
+    const RecordedDialog& asked = seam_->dialogs.at(0);
+    QVERIFY(!asked.save);
+    QCOMPARE(asked.options.title, QStringLiteral("Please select a vCard or CSV file to import..."));
+    QCOMPARE(asked.options.filters.at(0).second, QStringLiteral("*.vcf; *.vcard; *.csv"));
+
+    QCOMPARE(seam_->titles(), (QStringList{"Import contacts", "Import contacts"}));
+    const RecordedMessage& question = seam_->messages.at(0);
+    QCOMPARE(question.buttons, MsgButtons::YesNo);
+    QVERIFY(question.text.startsWith(QStringLiteral("2 of the 3 contacts in the file")));
+    QVERIFY(question.text.contains(QStringLiteral("cut to fit")));
+    QVERIFY(question.text.contains(QStringLiteral("cannot store")));
+    // The details name each contact that is cut or skipped.
+    QVERIFY(question.details.contains(QStringLiteral("Long Zip")));
+    QVERIFY(question.details.contains(QStringLiteral("Chen")));
+    QVERIFY(seam_->messages.at(1).text.startsWith(QStringLiteral("2 contacts were added")));
+
+    // Added at the end, in the file's order; the list shows them with nothing selected.
+    const QByteArray book = env_->databaseBytes();
+    QCOMPARE(RecordCount(book), 4);
+    QCOMPARE(FieldOf(book, 2, Field::Name), QByteArray("Zoe Plain"));
+    QCOMPARE(FieldOf(book, 3, Field::ZipCode), QByteArray(99, '9'));
+    QCOMPARE(ListedNames(*w), (QStringList{"Amy", "Bob", "Zoe Plain", "Long Zip"}));
+    QVERIFY(!w->selectedContact());
+}
+
+void TstBackup::importDeclinedBadOrFailingWritesNothing() {
+    auto w = window({"Amy"});
+    QVERIFY(w);
+    const QByteArray before = env_->databaseBytes();
+    const QString cards = env_->path(QStringLiteral("cards.vcf"));
+    writeFile(cards, kThreeCards);
+
+    // Declined after the summary.
+    seam_->chooseFile(cards);
+    seam_->answer(MsgResult::No);
+    QVERIFY(chooseFromBackupButton(*w, "importContactsItem"));
+    QCOMPARE(env_->databaseBytes(), before);
+
+    // Not a contacts file at all: said so, nothing asked.
+    const QString binary = env_->path(QStringLiteral("program.vcf"));
+    writeFile(binary, QByteArray("\x7f"
+                                 "ELF\0\0\0\x02",
+                                 8) +
+                          QByteArray(200, '\0'));
+    seam_->clear();
+    seam_->chooseFile(binary);
+    QVERIFY(chooseFromBackupButton(*w, "importContactsItem"));
+    QCOMPARE(seam_->titles(), QStringList{"Import contacts"});
+    QCOMPARE(seam_->messages.at(0).icon, MsgIcon::Error);
+    QVERIFY(seam_->messages.at(0).text.contains(QStringLiteral("cannot be imported")));
+    QCOMPARE(env_->databaseBytes(), before);
+
+    // The disk fails while the contacts are added: all or none, and the person is told.
+    seam_->clear();
+    seam_->chooseFile(cards);
+    seam_->answer(MsgResult::Yes);
+    {
+        FaultyFileSystem disk;
+        disk.failAt = 3; // a write of the change itself
+        QVERIFY(chooseFromBackupButton(*w, "importContactsItem"));
+        QVERIFY(disk.struck());
+    }
+    QCOMPARE(seam_->titles(), (QStringList{"Import contacts", "Import contacts"}));
+    QCOMPARE(seam_->messages.at(1).icon, MsgIcon::Error);
+    QVERIFY(!seam_->messages.at(1).details.isEmpty());
+    QCOMPARE(env_->databaseBytes(), before);
+    QCOMPARE(ListedNames(*w), QStringList{"Amy"});
 }
 
 QTEST_MAIN(TstBackup)

@@ -5,6 +5,7 @@
 #include "tools/addressbook.h"
 #include "tools/contactlistmodel.h"
 
+#include <QCollator>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -21,6 +22,8 @@ private slots:
     void appendMissingKeepsOrderAndSkipsWhatIsThere();
     void sortKeepsTheSelectedRowWithItsContact();
     void writesRefreshAfterTheCommandHasToldItsOutcome();
+    void aListFollowsEachChangeAsShowingItAgainWould();
+    void largeSortsGiveTheOrderOfOneByOneComparison();
 
 private:
     ContactSerials all_; // Ann, Bob, Ann, Dee in file order
@@ -119,6 +122,90 @@ void TstContactListModel::writesRefreshAfterTheCommandHasToldItsOutcome() {
     QCOMPARE(refused.failure(), Failure::IsDatabase);
     QVERIFY(!book.restoreBackup(env_->path(QStringLiteral("missing"))));
     QCOMPARE(changed.count(), 3);
+}
+
+// What the list shows: names in row order.
+static QStringList shown(const ContactListModel& model) {
+    QStringList names;
+    for (int row = 0; row < model.rowCount(); ++row)
+        names << model.index(row).data().toString();
+    return names;
+}
+
+void TstContactListModel::aListFollowsEachChangeAsShowingItAgainWould() {
+    AddressBook book(env_->engine());
+    ContactListModel model(env_->engine());
+    QObject::connect(&book, &AddressBook::contactsAppended, &model,
+                     &ContactListModel::followAppend);
+    QObject::connect(&book, &AddressBook::contactRewritten, &model,
+                     &ContactListModel::followRewrite);
+    QObject::connect(&book, &AddressBook::contactRemoved, &model, &ContactListModel::followRemoval);
+    model.showWholeIndex();
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    const auto same = [&] {
+        ContactListModel fresh(env_->engine());
+        fresh.showWholeIndex();
+        return shown(model) == shown(fresh) && model.contacts() == fresh.contacts();
+    };
+    QVERIFY(book.appendContact(NamedContact("Eve")));
+    QVERIFY(same());
+    QCOMPARE(inserted.count(), 1);
+    QVERIFY(book.rewriteContact(env_->engine().index()[1], NamedContact("Bea")));
+    QVERIFY(same());
+    QVERIFY(book.deleteContact(env_->engine().index()[0]));
+    QVERIFY(same());
+    QCOMPARE(removed.count(), 1);
+    QCOMPARE(reset.count(), 0); // each change moved only its own row
+    // The contacts that stayed keep their serials, so a row's contact is still the same.
+    QCOMPARE(model.serialAt(0), all_[1]);
+
+    // A sorted list goes back to file order at the next change.
+    model.sort(0, Qt::DescendingOrder);
+    QVERIFY(!same());
+    QVERIFY(book.appendContact(NamedContact("Al")));
+    QVERIFY(same());
+    QCOMPARE(shown(model).last(), QStringLiteral("Al"));
+}
+
+void TstContactListModel::largeSortsGiveTheOrderOfOneByOneComparison() {
+    // Enough contacts for the sort to share its work between threads; names that collate
+    // alike (case, prefixes) so that the handles' order matters too.
+    QList<QByteArray> names;
+    for (int i = 0; i < 50000; ++i)
+        names << QByteArray(i % 3 == 0   ? "ann "
+                            : i % 3 == 1 ? "Ann"
+                                         : "Ånn ") +
+                     QByteArray::number(i % 997);
+    env_->engine().CloseAddressBook();
+    env_->writeDatabase(DatabaseOfNames(names));
+    QVERIFY(env_->engine().OpenAddressBook());
+    env_->engine().LoadContactIndex();
+    ContactListModel model(env_->engine());
+    model.showWholeIndex();
+    model.sort(0, Qt::AscendingOrder);
+
+    QLocale locale;
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    QCollator collator(locale);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    ContactSerials expected;
+    for (const ContactIndexEntry& e : env_->engine().index())
+        expected << e.serial;
+    const auto keyOf = [&](quint64 serial) {
+        return QString::fromLatin1(env_->engine().EntryFromSerial(serial)->name) +
+               QLatin1Char('|') + QString::number(serial);
+    };
+    std::stable_sort(expected.begin(), expected.end(), [&](quint64 a, quint64 b) {
+        const int c = collator.compare(keyOf(a), keyOf(b));
+        return c != 0 ? c < 0 : QString::number(a) < QString::number(b);
+    });
+    QCOMPARE(model.contacts(), expected);
+    model.sort(0, Qt::DescendingOrder);
+    std::reverse(expected.begin(), expected.end());
+    QCOMPARE(model.contacts(), expected);
 }
 
 QTEST_MAIN(TstContactListModel)

@@ -438,7 +438,9 @@ void TstMainform::menusAndTheirItems() {
     QCOMPARE(texts(info), (QStringList{"&About Quenlark Address Book 2.4", "&Quenlark Home Page",
                                        "-", "&Program options", "-", "&View file"}));
     QCOMPARE(texts(files), (QStringList{"info.txt", "license.txt", "whats new.txt"}));
-    QCOMPARE(texts(backup), (QStringList{"&Save backup file", "&Recover using a backup file"}));
+    // The backup items as they always were, then the import of contacts.
+    QCOMPARE(texts(backup), (QStringList{"&Save backup file", "&Recover using a backup file", "-",
+                                         "&Import contacts..."}));
     QCOMPARE(texts(list), (QStringList{"&Add contact fast", "-", "&Delete contact"}));
     // Captions without an accelerator get one; the file names keep theirs as written.
     QCOMPARE(texts(sort), (QStringList{"&Ascending", "&Descending "}));
