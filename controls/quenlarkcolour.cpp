@@ -64,9 +64,10 @@ QPalette ProgramPalette() {
     const QColor face(239, 239, 239);
     const QColor text(0, 0, 0);
     const QColor white(255, 255, 255);
-    const QColor greyText(120, 120, 120);
+    const QColor greyText(100, 100, 100);
     QPalette palette;
-    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    for (const QPalette::ColorGroup group :
+         {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         const bool disabled = group == QPalette::Disabled;
         const auto set = [&palette, group](QPalette::ColorRole role, const QColor& colour) {
             palette.setColor(group, role, colour);

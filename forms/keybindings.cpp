@@ -70,10 +70,11 @@ void KeyBindings::bindKeyManager(QWidget* window, const Ui::mainform& ui) {
     bind(keys->altKey('C'), [box = ui.matchCaseBox] { box->toggle(); });
     // The buttons' menus drop down below them, not at the mouse pointer. Report and Info
     // have no other key.
-    for (const auto& [letter, button] : {std::pair<char, TQuenlarkButtonBase*>{'B', ui.backupButton},
-                                         {'S', ui.sortButton},
-                                         {'R', ui.reportButton},
-                                         {'I', ui.infoButton}})
+    for (const auto& [letter, button] :
+         {std::pair<char, TQuenlarkButtonBase*>{'B', ui.backupButton},
+          {'S', ui.sortButton},
+          {'R', ui.reportButton},
+          {'I', ui.infoButton}})
         bind(keys->altKey(letter), [button] { button->KeyboardClick(); });
 }
 

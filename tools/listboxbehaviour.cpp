@@ -1,8 +1,8 @@
 #include "tools/listboxbehaviour.h"
 
-#include <QListView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QListView>
 #include <QMouseEvent>
 
 namespace quenlark {

@@ -170,8 +170,8 @@ void TstAccessibility::buttonsArePressedFromTheScreenReader() {
     QCOMPARE(seam_->messages[0].title, QStringLiteral("Specify required fields!"));
 
     QAccessibleInterface* link = accessible(Child(*w, "selectNothingLink"));
-    QVERIFY(link->actionInterface()->actionNames().contains(
-        QAccessibleActionInterface::pressAction()));
+    QVERIFY(
+        link->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
 }
 
 QTEST_MAIN(TstAccessibility)

@@ -176,19 +176,28 @@ void TstListBox::rightClickKeepsTheSelectionForTheMenu() {
 
 void TstListBox::searchResultsSelectWithTheFirstKey() {
     open(3);
-    Tsearchresults dialog(env_->engine(), window_.get());
-    dialog.setResults(QStringLiteral("Person"), ListedContacts(*window_).mid(1));
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    auto* results = Child<QListView>(dialog, "resultList");
-    QVERIFY(results->hasFocus());
-    QCOMPARE(results->currentIndex().row(), 0);
-    QCOMPARE(selectedRow(*results), -1);
-    QTest::keyClick(results, Qt::Key_End);
-    QCOMPARE(selectedRow(*results), 1);
-    QTest::keyClick(results, Qt::Key_Return);
-    QCOMPARE(dialog.result(), int(Tsearchresults::mrOk));
-    QCOMPARE(dialog.chosenContact(), ListedContacts(*window_).at(2));
+    Retype(Child<QLineEdit>(*window_, "searchEdit"), QStringLiteral("Person"));
+    for (const auto& [key, row] : {std::pair{Qt::Key_End, 2}, std::pair{Qt::Key_Down, 0}}) {
+        bool displayed = false;
+        const ModalRun run = RunModal<Tsearchresults>(
+            [&] { QTest::keyClick(Child(*window_, "searchEdit"), Qt::Key_Return); },
+            [&](Tsearchresults& dialog) {
+                auto* results = Child<QListView>(dialog, "resultList");
+                QVERIFY(results->hasFocus());
+                QCOMPARE(results->currentIndex().row(), 0);
+                QCOMPARE(selectedRow(*results), -1);
+                QTest::keyClick(results, key);
+                QCOMPARE(selectedRow(*results), row);
+                // Enter at once displays it, without asking to select one.
+                QTest::keyClick(results, Qt::Key_Return);
+                displayed = !dialog.isVisible();
+            });
+        QVERIFY(run.driven);
+        QVERIFY(displayed);
+        QVERIFY(seam_->messages.isEmpty());
+        QCOMPARE(Child<QLineEdit>(*window_, "nameEdit")->text(),
+                 QStringLiteral("Person %1").arg(row));
+    }
 }
 
 QTEST_MAIN(TstListBox)
