@@ -2,6 +2,7 @@
 // theme with every text readable, captions that fit their controls at the screen's scale
 // (the test runs at 1, 1.5 and 2), a bold face that is bold, the country list's drop-down
 // and the windows' titles.
+#include "app/startup.h"
 #include "controls/accessiblecontrols.h"
 #include "controls/quenlarkbuttonbase.h"
 #include "controls/quenlarkcolour.h"
@@ -105,6 +106,7 @@ private slots:
     void boldIsBold();
     void countryListDropsDownEightItems();
     void titlesAreThoseOfTheWindows();
+    void applicationAddsNothingToTheTitles();
 };
 
 void TstAppearance::initTestCase() {
@@ -264,6 +266,20 @@ void TstAppearance::titlesAreThoseOfTheWindows() {
     QCOMPARE(titles, QStringList({"Quenlark Address Book", "About Quenlark Address Book",
                                   "Add contact fast", "Quenlark Address Book options",
                                   "Search results: ", "Select contacts", "Report generator"}));
+}
+
+void TstAppearance::applicationAddsNothingToTheTitles() {
+    QApplication::setPalette(darkDesktop());
+    SetUpApplication();
+    QCOMPARE(QGuiApplication::applicationName(), QStringLiteral("Quenlark Address Book"));
+    // Its display name is only ever its name (which the desktop does not add to a title that
+    // ends with it), not a name of its own set for every title.
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QGuiApplication::applicationName());
+    QApplication::setApplicationName(QStringLiteral("other"));
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("other"));
+    // Its colours are its own.
+    QCOMPARE(QApplication::palette().color(QPalette::Window),
+             ProgramPalette().color(QPalette::Window));
 }
 
 QTEST_MAIN(TstAppearance)
