@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QToolTip>
 
 namespace quenlark {
 
@@ -98,6 +99,8 @@ QPalette ProgramPalette() {
 
 void UseProgramPalette() {
     QApplication::setPalette(ProgramPalette());
+    // Hints have a palette of their own, taken from the desktop's theme.
+    QToolTip::setPalette(ProgramPalette());
 }
 
 } // namespace quenlark

@@ -20,7 +20,9 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPainter>
+#include <QRadioButton>
 #include <QStyleOptionButton>
+#include <QToolTip>
 #include <QtTest>
 #include <cmath>
 
@@ -214,12 +216,15 @@ void TstAppearance::captionsFitTheirControls() {
                 QVERIFY2(metrics.horizontalAdvance(caption) <= button->CaptionRect().width(),
                          qPrintable(where(window, button)));
                 ++checked;
-            } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
+            } else if (qobject_cast<QCheckBox*>(control) || qobject_cast<QRadioButton*>(control)) {
+                auto* box = static_cast<QAbstractButton*>(control);
                 QStyleOptionButton option;
                 option.initFrom(box);
                 option.text = box->text();
-                const QRect room =
-                    box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+                const QRect room = box->style()->subElementRect(
+                    qobject_cast<QCheckBox*>(box) ? QStyle::SE_CheckBoxContents
+                                                  : QStyle::SE_RadioButtonContents,
+                    &option, box);
                 QVERIFY2(metrics.horizontalAdvance(CaptionWithoutAccelerator(box->text())) <=
                              room.width(),
                          qPrintable(where(window, box)));
