@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "controls/quenlarkcolour.h"
 #include "engine/addressbookengine.h"
 #include "forms/mainform.h"
 #include "platform/firststart.h"
@@ -55,6 +56,17 @@ void Session::tellStartupProblems() {
         TellLockingUnsupported(window_.get(), engine_.databasePath());
 }
 
+void SetUpApplication() {
+    // The name only: a display name would be added to the end of every window's title.
+    QApplication::setApplicationName(QStringLiteral("Quenlark Address Book"));
+    QApplication::setApplicationVersion(QStringLiteral("2.4.2"));
+    QApplication::setDesktopFileName(QStringLiteral("quenlark-addressbook"));
+    QApplication::setWindowIcon(ApplicationIcon());
+    RegisterApplicationFonts();
+    UseProgramPalette();
+    RegisterReportPrinters();
+}
+
 int RunQuenlark(int argc, char** argv) {
     InstanceGuard guard;
     if (!guard.acquire()) {
@@ -65,13 +77,7 @@ int RunQuenlark(int argc, char** argv) {
 
     QuenlarkApplication app(argc, argv);
     try {
-        QApplication::setApplicationName(QStringLiteral("Quenlark Address Book"));
-        QApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
-        QApplication::setApplicationVersion(QStringLiteral("2.4.2"));
-        QApplication::setDesktopFileName(QStringLiteral("quenlark-addressbook"));
-        QApplication::setWindowIcon(ApplicationIcon());
-        RegisterApplicationFonts();
-        RegisterReportPrinters();
+        SetUpApplication();
 
         Session session(ExecutableDir());
         if (session.startedUp()) {

@@ -58,6 +58,10 @@ private:
     std::unique_ptr<Tmainform> window_;
 };
 
+// Makes the application object the program's: its name, icon, fonts, colours (its own light
+// ones whatever the desktop's theme) and report printers.
+void SetUpApplication();
+
 // Runs the program and returns its exit code, which is 0 on every path.
 int RunQuenlark(int argc, char** argv);
 

@@ -1,5 +1,8 @@
 #include "controls/quenlarkbuttonbase.h"
 
+#include "controls/accessiblecontrols.h"
+
+#include <QAccessible>
 #include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
@@ -54,6 +57,7 @@ TColor getLightFaceColour() {
 
 TQuenlarkButtonBase::TQuenlarkButtonBase(QWidget* parent, bool border, QSize size)
     : QWidget(parent), border_(border) {
+    InstallAccessibleControls();
     if (!parent)
         setFont(defaultButtonFont());
     resize(size);
@@ -69,6 +73,8 @@ void TQuenlarkButtonBase::SetCaptionAlign(TQuenlarkBtnTextAlign value) {
 void TQuenlarkButtonBase::SetCaption(const QString& value) {
     caption_ = value;
     update();
+    QAccessibleEvent named(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&named);
 }
 
 void TQuenlarkButtonBase::SetIcon(const QPixmap& value) {
@@ -179,10 +185,27 @@ void TQuenlarkButtonBase::paintButton(QPainter& canvas, int penWidth) const {
         canvas.fillRect(QRect(captionRect.x() + captionRect.width(), 10, 4, 4), text);
 }
 
+QRect TQuenlarkButtonBase::CaptionRect() const {
+    const LookIcon* icon = currentLook().icon;
+    if (icon->picture.width() == 0)
+        icon = &icons_[Normal];
+    return textRect(icon->picture.width());
+}
+
+void TQuenlarkButtonBase::KeyboardClick() {
+    const QPointer<TQuenlarkButtonBase> alive(this);
+    keyboardClick_ = true;
+    Click();
+    if (alive)
+        keyboardClick_ = false;
+}
+
 void TQuenlarkButtonBase::Click() {
     const QPointer<TQuenlarkButtonBase> alive(this);
     if (QMenu* menu = dropDown_) {
-        QPoint at = QCursor::pos();
+        // Centred on the pointer, or below the button when the click came from a key.
+        QPoint at = keyboardClick_ ? mapToGlobal(QPoint(width() / 2, height())) : QCursor::pos();
+        keyboardClick_ = false;
         at.rx() -= menu->sizeHint().width() / 2;
         menu->exec(at);
         if (!alive)

@@ -74,6 +74,13 @@ public:
     // The button's click: drops down the menu, if any, at the mouse pointer and waits until
     // it closes, then emits clicked(). The button may be destroyed by a receiver.
     virtual void Click();
+    // A click made from the keyboard (an accelerator, Enter, a screen reader): as Click(),
+    // but the menu drops down just below the button, centred on it, wherever the mouse
+    // pointer is.
+    void KeyboardClick();
+
+    // Where the caption is drawn with the icon the current look shows.
+    QRect CaptionRect() const;
 
 signals:
     // A click by mouse, keyboard or Click().
@@ -122,6 +129,8 @@ private:
     bool border_ = false;
     // The left button went down on the button (not as a double click) and is still held.
     bool pressed_ = false;
+    // The click under way came from the keyboard.
+    bool keyboardClick_ = false;
     TQuenlarkBtnTextAlign captionAlign_ = qsbCenter;
     QString caption_;
     LookIcon icons_[3];

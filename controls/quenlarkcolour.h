@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPalette>
 #include <cstdint>
 
 namespace quenlark {
@@ -69,5 +70,12 @@ QColor ColourToQColor(TColor colour);
 TColor ColourFromQColor(const QColor& colour);
 // Resolves a colour value to its RGB colour value.
 TColor ColourToRGB(TColor colour);
+
+// The system colours the program is drawn with: a light face with black text, whatever the
+// desktop's theme. Its painted caption, menus, badges and links are made for a light face,
+// and every text of it is at least 4.5 times as light or dark as what it is drawn on.
+QPalette ProgramPalette();
+// Makes ProgramPalette() the application's palette, for every window and message box.
+void UseProgramPalette();
 
 } // namespace quenlark

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QKeyEvent>
+#include <string>
 
 namespace quenlark {
 
@@ -136,6 +137,35 @@ quint16 VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers) {
     }
 }
 
+quint16 UsLayoutKeyAt(quint32 scanCode) {
+    // The four rows of the main block from the digits down, by X key code.
+    struct Row {
+        quint32 first;
+        const char* keys;
+    };
+    static constexpr Row kRows[] = {
+        {10, "1234567890"}, {24, "QWERTYUIOP"}, {38, "ASDFGHJKL"}, {52, "ZXCVBNM"}};
+    for (const Row& row : kRows) {
+        const quint32 length = quint32(std::char_traits<char>::length(row.keys));
+        if (scanCode >= row.first && scanCode < row.first + length)
+            return quint16(row.keys[scanCode - row.first]);
+    }
+    return 0;
+}
+
+quint16 VirtualKeyFromEvent(const QKeyEvent& event) {
+    if (const quint16 key = VirtualKeyFromQt(event.key(), event.modifiers()))
+        return key;
+    // Qt names a letter key by the letter it types, in capitals.
+    const int code = event.key();
+    const QChar letter = code > 0 && code <= 0xFFFF
+                             ? QChar(code)
+                             : (event.text().isEmpty() ? QChar() : event.text().front());
+    if (!letter.isLetter() || letter.script() == QChar::Script_Latin)
+        return 0;
+    return UsLayoutKeyAt(event.nativeScanCode());
+}
+
 TShiftState ShiftStateFromQt(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
     TShiftState state;
     state.setFlag(TShiftFlag::Shift, modifiers.testFlag(Qt::ShiftModifier));
@@ -208,7 +238,7 @@ private:
 };
 
 bool FormKeyPreview::preview(const QKeyEvent* event) {
-    quint16 key = VirtualKeyFromQt(event->key(), event->modifiers());
+    quint16 key = VirtualKeyFromEvent(*event);
     if (key == 0 || !keyDown)
         return false;
     acted_ = false;

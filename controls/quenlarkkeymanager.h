@@ -18,6 +18,7 @@
 #include <functional>
 
 class QAction;
+class QKeyEvent;
 
 namespace quenlark {
 
@@ -47,6 +48,13 @@ using TKeyEvent = std::function<void(QObject* sender, quint16& key, TShiftState 
 // 27 for Escape, 112 ... for F1 ..., the numeric pad's codes when the keypad modifier
 // is set. 0 for a key that has none.
 quint16 VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+// The virtual key code of a key press. A letter of a script other than Latin (a Cyrillic or
+// Greek layout) gives the code of the US layout's letter or digit on the same key, found
+// by its scan code: accelerators follow the key's place, whatever the layout.
+quint16 VirtualKeyFromEvent(const QKeyEvent& event);
+// The letter or digit ('A' ... 'Z', '0' ... '9') that the US layout has on the key with this
+// X key code (the kernel's key code plus 8); 0 for any other key.
+quint16 UsLayoutKeyAt(quint32 scanCode);
 TShiftState ShiftStateFromQt(Qt::KeyboardModifiers modifiers,
                              Qt::MouseButtons buttons = QGuiApplication::mouseButtons());
 

@@ -44,7 +44,7 @@ void TQuenlarkStdButton::paintEvent(QPaintEvent*) {
 void TQuenlarkStdButton::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         event->accept();
-        Click();
+        KeyboardClick();
         return;
     }
     TQuenlarkButtonBase::keyPressEvent(event);

@@ -1,8 +1,10 @@
 #include "controls/quenlarkweblink.h"
 
+#include "controls/accessiblecontrols.h"
 #include "controls/focusrect.h"
 #include "platform/uiseam.h"
 
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -17,8 +19,10 @@ const QString kInitialCaption = QStringLiteral("Click Here");
 } // namespace
 
 TQuenlarkWebLink::TQuenlarkWebLink(QWidget* parent)
-    : QWidget(parent), caption_(kInitialCaption), normalColour_(0, 0, 255), overColour_(255, 0, 0),
-      focusColour_(128, 0, 128) {
+    : QWidget(parent), caption_(kInitialCaption), normalColour_(0, 0, 255),
+      // A deep red: full red on the light face is too faint to read.
+      overColour_(204, 0, 0), focusColour_(128, 0, 128) {
+    InstallAccessibleControls();
     if (parent) {
         setFont(parent->font());
     } else {
@@ -40,6 +44,8 @@ void TQuenlarkWebLink::SetCaption(const QString& caption) {
     caption_ = caption;
     setCtrlSize();
     update();
+    QAccessibleEvent named(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&named);
 }
 
 void TQuenlarkWebLink::SetURL(const QString& url) {
@@ -92,7 +98,8 @@ void TQuenlarkWebLink::setCtrlSize() {
 
 void TQuenlarkWebLink::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QColor face = palette().color(QPalette::Active, QPalette::Button);
+    // The face of the window or panel it lies on.
+    const QColor face = palette().color(QPalette::Active, QPalette::Window);
     painter.fillRect(rect(), face);
 
     const bool focused = hasFocus();

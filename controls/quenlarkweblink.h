@@ -32,6 +32,11 @@ public:
     void SetURL(const QString& url);
 
     bool Bold() const { return bold_; }
+
+    // The caption's colours: at rest, under the pointer, and with the focus.
+    QColor NormalColour() const { return normalColour_; }
+    QColor OverColour() const { return overColour_; }
+    QColor FocusColour() const { return focusColour_; }
     void SetBold(bool bold);
 
     // Whether Tab reaches the link. A mouse press focuses it either way.

@@ -20,5 +20,9 @@ QFont Tahoma8();
 QFont TitlePanelFont();
 // Places a window in the middle of the primary screen.
 void CentreOnScreen(QWidget* window);
+// Names the controls of a window for screen readers, where the layout did not: a label's
+// buddy by the label's text (without "&", the blanks and the colon at its end), a picture
+// by its hint.
+void NameControlsByTheirLabels(QWidget* window);
 
 } // namespace quenlark

@@ -1,5 +1,6 @@
 #include "forms/keybadge.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
 
 namespace quenlark {
@@ -9,9 +10,33 @@ namespace {
 constexpr QRgb kBadgeFill = 0x36618B;
 constexpr QRgb kBadgeFrame = 0x9F9F00;
 
+// A badge only repeats, for the eye, a key that the control beside it already has: screen
+// readers pass it by as invisible.
+class AccessibleBadge : public QAccessibleWidget {
+public:
+    explicit AccessibleBadge(QWidget* badge) : QAccessibleWidget(badge, QAccessible::StaticText) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.invisible = true;
+        return state;
+    }
+};
+
+QAccessibleInterface* badgeInterface(const QString&, QObject* object) {
+    if (auto* badge = qobject_cast<KeyBadge*>(object))
+        return new AccessibleBadge(badge);
+    return nullptr;
+}
+
 } // namespace
 
 KeyBadge::KeyBadge(QWidget* parent) : QWidget(parent) {
+    static const bool accessible = [] {
+        QAccessible::installFactory(&badgeInterface);
+        return true;
+    }();
+    Q_UNUSED(accessible);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 

@@ -67,9 +67,15 @@ void KeyBindings::bindKeyManager(QWidget* window, const Ui::mainform& ui) {
     bind(keys->altKey('A'), [this] { commands_.contacts.add(); });
     bind(keys->altKey('M'), [this] { commands_.contacts.modify(); });
     bind(keys->altKey('D'), [this] { commands_.contacts.remove(); });
-    bind(keys->altKey('B'), [button = ui.backupButton] { button->Click(); });
-    bind(keys->altKey('S'), [button = ui.sortButton] { button->Click(); });
     bind(keys->altKey('C'), [box = ui.matchCaseBox] { box->toggle(); });
+    // The buttons' menus drop down below them, not at the mouse pointer. Report and Info
+    // have no other key.
+    for (const auto& [letter, button] :
+         {std::pair<char, TQuenlarkButtonBase*>{'B', ui.backupButton},
+          {'S', ui.sortButton},
+          {'R', ui.reportButton},
+          {'I', ui.infoButton}})
+        bind(keys->altKey(letter), [button] { button->KeyboardClick(); });
 }
 
 bool KeyBindings::eventFilter(QObject* watched, QEvent* event) {

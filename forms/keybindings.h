@@ -1,5 +1,6 @@
 // The main window's keyboard: F1 to F10 and Ctrl+Q, the key manager's Escape and Alt
-// letters, and Enter moving through the edit panel's boxes.
+// letters (Alt+R and Alt+I reach Report and Info, which have no function key), and Enter
+// moving through the edit panel's boxes.
 #pragma once
 
 #include <QObject>

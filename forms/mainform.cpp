@@ -1,5 +1,7 @@
 #include "forms/mainform.h"
 
+#include "controls/altkeyguard.h"
+#include "controls/dropdownlist.h"
 #include "controls/quenlarkcolour.h"
 #include "controls/quenlarkspeedbtn.h"
 #include "controls/quenlarkstdbutton.h"
@@ -29,6 +31,9 @@ namespace quenlark {
 
 namespace {
 
+// The country list's items; it shows as many at once as the layout says.
+constexpr int kCountryItemHeight = 13;
+
 // A rule of the layout: a rectangle filled with one system colour.
 void fillWith(QWidget* widget, int systemColour) {
     QPalette palette = widget->palette();
@@ -37,7 +42,8 @@ void fillWith(QWidget* widget, int systemColour) {
     widget->setAutoFillBackground(true);
 }
 
-// What the layout leaves to the code: colours, label sizes, the country list and icons.
+// What the layout leaves to the code: colours, label sizes, names for screen readers, the
+// country list and icons.
 void finishLayout(QWidget* window, const Ui::mainform& ui) {
     QPalette palette = window->palette();
     palette.setColor(QPalette::Window, SystemColour(COLOR_BTNFACE));
@@ -58,8 +64,11 @@ void finishLayout(QWidget* window, const Ui::mainform& ui) {
         label->setAutoFillBackground(true);
     }
 
+    NameControlsByTheirLabels(window);
+
     for (int i = 0; i < kCountryCount; ++i)
         ui.countryBox->addItem(CountryName(i));
+    SetUpDropDownList(ui.countryBox, kCountryItemHeight);
 
     ui.reportButton->SetIcon(LoadResourceBitmap(QStringLiteral("ICON_PRINTER")));
     ui.searchButton->SetIcon(LoadResourceBitmap(QStringLiteral("ICON_SEARCH")));
@@ -74,6 +83,7 @@ Tmainform::Tmainform(AddressBookEngine& engine, SettingsStore& settings, QWidget
     setFont(Tahoma8());
     ui_->setupUi(this);
     finishLayout(this, *ui_);
+    new AltKeyGuard(this);
 
     frame_ = std::make_unique<SkinnedFrame>(this, *ui_);
     list_ = std::make_unique<ContactList>(this, *ui_, *book_);

@@ -1,5 +1,6 @@
 #include "forms/quenlarkdialog.h"
 
+#include "controls/altkeyguard.h"
 #include "forms/dialogstyle.h"
 
 #include <QFontMetrics>
@@ -9,6 +10,7 @@ namespace quenlark {
 
 QuenlarkDialog::QuenlarkDialog(QWidget* parent) : QDialog(parent, kDialogFlags) {
     setFont(Tahoma8());
+    new AltKeyGuard(this);
 }
 
 void QuenlarkDialog::finishLayout(QLabel* title, std::initializer_list<QLabel*> sizedToText) {
@@ -18,6 +20,7 @@ void QuenlarkDialog::finishLayout(QLabel* title, std::initializer_list<QLabel*> 
     for (QLabel* label : sizedToText)
         label->resize(QFontMetrics(label->font()).horizontalAdvance(label->text()),
                       label->height());
+    NameControlsByTheirLabels(this);
     CentreOnScreen(this);
 }
 

@@ -1,6 +1,6 @@
 // What every dialog of the program shares: a fixed border without minimise or maximise
 // box, Tahoma 8 point, the bold caption of its title panel, its place in the middle of the
-// screen, and the modal results of its OK and Cancel buttons.
+// screen, the modal results of its OK and Cancel buttons, and Alt keys that type nothing.
 #pragma once
 
 #include <QDialog>
@@ -29,7 +29,8 @@ public slots:
 protected:
     explicit QuenlarkDialog(QWidget* parent);
     // Call once the layout is set up: keeps the size it gave, sets the title panel's font,
-    // sizes the labels to their text and centres the dialog.
+    // sizes the labels to their text, names the controls by their labels and centres the
+    // dialog.
     void finishLayout(QLabel* title, std::initializer_list<QLabel*> sizedToText = {});
     void setCloseResult(int result) { closeResult_ = result; }
 

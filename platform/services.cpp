@@ -49,10 +49,12 @@ void RegisterApplicationFonts() {
     if (done)
         return;
     done = true;
-    for (const char* file :
-         {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
-        if (QFile::exists(QString::fromLatin1(file)))
-            QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+    // Only the regular face: the bold one of fonts-wine has the regular face's outlines, and
+    // with it registered bold text came out regular. Without it Qt emboldens the regular
+    // face wherever bold is asked for.
+    const QString tahoma = QStringLiteral("/usr/share/wine/fonts/tahoma.ttf");
+    if (QFile::exists(tahoma))
+        QFontDatabase::addApplicationFont(tahoma);
 }
 
 } // namespace quenlark

@@ -24,7 +24,8 @@ std::string ExecutableDir();
 QString ProgramDataFile(const QString& name);
 // The same for a given executable folder.
 QString ProgramDataFile(const QString& name, const QString& exeDir);
-// Makes the Tahoma faces the layouts use available when the system has them.
+// Makes the Tahoma face the layouts use available when the system has it (package
+// fonts-wine); bold Tahoma is the regular face emboldened.
 void RegisterApplicationFonts();
 
 } // namespace quenlark

@@ -13,11 +13,8 @@ QString StandardErrorText(const QString& message) {
 }
 
 void ShowStandardError(const QString& message) {
-    QString title = QApplication::applicationDisplayName();
-    if (title.isEmpty())
-        title = QString::fromLatin1(kApplicationTitle);
-    Ui().messageBox(QApplication::activeWindow(), title, StandardErrorText(message), MsgIcon::Error,
-                    MsgButtons::Ok);
+    Ui().messageBox(QApplication::activeWindow(), QString::fromLatin1(kApplicationTitle),
+                    StandardErrorText(message), MsgIcon::Error, MsgButtons::Ok);
 }
 
 } // namespace quenlark

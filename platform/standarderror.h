@@ -1,4 +1,5 @@
-// The application's standard error report, and the application title it carries.
+// The application's standard error report, and the application title it carries. The title
+// is not Qt's application display name: Qt would append that to every window's title.
 #pragma once
 
 #include <QString>

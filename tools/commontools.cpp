@@ -1,7 +1,9 @@
 #include "tools/commontools.h"
 
+#include "controls/focusrect.h"
 #include "engine/contactrecord.h"
 #include "resources/bitmaps.h"
+#include "tools/listboxbehaviour.h"
 
 #include <QApplication>
 #include <QListView>
@@ -38,6 +40,9 @@ void ContactItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
                                 const QModelIndex& index) const {
     DrawContactItem(*painter, option.rect, index.data(Qt::DisplayRole).toString(),
                     option.state.testFlag(QStyle::State_Selected), option.font);
+    // The current item of a list with the focus.
+    if (option.state.testFlag(QStyle::State_HasFocus))
+        DrawFocusRect(*painter, option.rect);
 }
 
 QSize ContactItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
@@ -51,6 +56,7 @@ void SetUpContactList(QListView* list) {
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setDragEnabled(false);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    new ListBoxBehaviour(list);
 }
 
 } // namespace quenlark

@@ -23,7 +23,8 @@ void DrawContactItem(QPainter& painter, const QRect& rect, const QString& name, 
 QString CountryName(int index);
 
 // Item delegate of the lists of contacts: fixed 20-pixel items whose text (the contact's
-// name) is drawn by DrawContactItem. Items are never edited.
+// name) is drawn by DrawContactItem, with the focus rectangle on the current item while the
+// list has the focus. Items are never edited.
 class ContactItemDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -33,7 +34,8 @@ public:
 };
 
 // Sets up a list view for contacts: the delegate above, one selected item at most, no
-// editing, dragging or horizontal scroll bar.
+// editing, dragging or horizontal scroll bar, and the keys and mouse of the desktop's
+// standard list box (ListBoxBehaviour).
 void SetUpContactList(QListView* list);
 
 } // namespace quenlark

@@ -33,7 +33,7 @@ private slots:
 };
 
 void TstApplication::escapedErrorIsShownAndTheProgramGoesOn() {
-    QApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
+    QApplication::setApplicationName(QStringLiteral("Quenlark Address Book"));
     ScriptedUiSeam seam;
     FailingControl control;
     control.resize(50, 20);

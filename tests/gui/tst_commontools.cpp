@@ -106,6 +106,7 @@ void TstCommonTools::delegateDrawsUniformItemsFromTheirNames() {
     view.setItemDelegate(&delegate);
     view.setUniformItemSizes(true);
     view.resize(205, 230);
+    view.setFocusPolicy(Qt::NoFocus); // no focus rectangle on the current item
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
     QCOMPARE(view.visualRect(model.index(0)).height(), kContactItemHeight);

@@ -1,16 +1,21 @@
-// The main window from the keyboard alone: function keys, Ctrl+Q, Alt keys, Escape, the
-// Enter chain and the key badges.
+// The main window from the keyboard alone: function keys, Ctrl+Q, Alt keys (by the key's
+// place, whatever the layout), Escape, the Enter chain and the key badges.
 #include "forms/keybadge.h"
 #include "forms/mainform.h"
+#include "forms/report.h"
 #include "guitest.h"
+#include "modaldriver.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QtTest>
+#include <algorithm>
 
 using namespace quenlark;
 using namespace quenlark::test;
@@ -25,6 +30,11 @@ private slots:
     void escapeClearsThenCloses();
     void ctrlQClosesWhateverIsSelected();
     void altKeysDropTheirMenus();
+    void clickDropsTheMenuAtThePointer();
+    void altROpensTheReport();
+    void unusedAltKeysTypeNothing();
+    void altKeysFollowTheKeysPlace_data();
+    void altKeysFollowTheKeysPlace();
     void mailAndWebKeysUseTheSelectedContact();
     void badgesShowTheirKeys();
 
@@ -140,18 +150,110 @@ void TstKeyboard::ctrlQClosesWhateverIsSelected() {
 
 void TstKeyboard::altKeysDropTheirMenus() {
     open();
-    for (const auto& [key, menu] :
-         {std::pair{Qt::Key_S, "sortMenu"}, std::pair{Qt::Key_B, "backupMenu"}}) {
+    for (const auto& [key, menu, button] : {std::tuple{Qt::Key_S, "sortMenu", "sortButton"},
+                                            std::tuple{Qt::Key_B, "backupMenu", "backupButton"},
+                                            std::tuple{Qt::Key_I, "infoMenu", "infoButton"}}) {
+        // Wherever the pointer is, the menu drops down just below its button, centred on it.
+        QCursor::setPos(window_->mapToGlobal(QPoint(5, 5)));
         QMenu* shown = nullptr;
+        QRect at;
         QTimer::singleShot(50, [&] {
             shown = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (shown)
+            if (shown) {
+                at = shown->geometry();
                 shown->close();
+            }
         });
         QTest::keyClick(child("nameEdit"), key, Qt::AltModifier);
         QCOMPARE(shown, Menu(*window_, menu));
+        const QWidget* owner = child(button);
+        const QPoint bottomCentre = owner->mapToGlobal(QPoint(owner->width() / 2, owner->height()));
+        QCOMPARE(at.top(), bottomCentre.y());
+        // Centred on the button, as far as the screen's edges let it.
+        const QRect screen = window_->screen()->geometry();
+        const int left = std::clamp(bottomCentre.x() - at.width() / 2, screen.left(),
+                                    screen.right() + 1 - at.width());
+        // (Qt keeps a menu a frame's width inside the screen.)
+        QVERIFY2(std::abs(at.left() - left) <= 2, menu);
     }
     QVERIFY(seam_->messages.isEmpty());
+}
+
+void TstKeyboard::clickDropsTheMenuAtThePointer() {
+    open();
+    QWidget* sort = child("sortButton");
+    const QPoint inside(sort->width() - 3, 3);
+    QCursor::setPos(sort->mapToGlobal(inside));
+    QRect at;
+    QTimer::singleShot(50, [&] {
+        if (auto* shown = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            at = shown->geometry();
+            shown->close();
+        }
+    });
+    QTest::mouseClick(sort, Qt::LeftButton, {}, inside);
+    QVERIFY(at.isValid());
+    QCOMPARE(at.top(), sort->mapToGlobal(inside).y());
+}
+
+void TstKeyboard::altROpensTheReport() {
+    open();
+    const ModalRun run = RunModal<Treportgen>(
+        [&] { QTest::keyClick(child("nameEdit"), Qt::Key_R, Qt::AltModifier); },
+        [](Treportgen&) {});
+    QVERIFY(run.driven);
+    QCOMPARE(Child<QLineEdit>(*window_, "nameEdit")->text(), QString());
+    QVERIFY(child("reportButton")->toolTip().contains(QStringLiteral("Alt+R")));
+    QVERIFY(child("infoButton")->toolTip().contains(QStringLiteral("Alt+I")));
+}
+
+void TstKeyboard::unusedAltKeysTypeNothing() {
+    open();
+    for (const char* name : {"nameEdit", "searchEdit", "cityEdit"}) {
+        auto* edit = Child<QLineEdit>(*window_, name);
+        edit->setFocus();
+        for (const Qt::Key key : {Qt::Key_Q, Qt::Key_Z, Qt::Key_5, Qt::Key_0})
+            QTest::keyClick(edit, key, Qt::AltModifier);
+        QCOMPARE(edit->text(), QString());
+        // Without Alt the same keys type as ever.
+        QTest::keyClicks(edit, QStringLiteral("qz5"));
+        QCOMPARE(edit->text(), QStringLiteral("qz5"));
+    }
+    QVERIFY(seam_->messages.isEmpty());
+}
+
+void TstKeyboard::altKeysFollowTheKeysPlace_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<quint32>("scanCode");
+    // X key codes: 38 is the key of A, 32 the key of O, 54 the key of C.
+    QTest::newRow("Cyrillic Ф on A") << 0x424 << QStringLiteral("\u0444") << 38u;
+    QTest::newRow("Greek Α on A") << 0x391 << QStringLiteral("\u03B1") << 38u;
+    QTest::newRow("Cyrillic Щ on O") << 0x429 << QStringLiteral("\u0449") << 32u;
+}
+
+void TstKeyboard::altKeysFollowTheKeysPlace() {
+    QFETCH(int, key);
+    QFETCH(QString, text);
+    QFETCH(quint32, scanCode);
+    open();
+    auto* name = Child<QLineEdit>(*window_, "nameEdit");
+    name->setFocus();
+    // As the desktop delivers a key: offered to the shortcuts first, then pressed.
+    const auto send = [&](QEvent::Type type) {
+        QKeyEvent event(type, key, Qt::AltModifier, scanCode, 0, 0, text);
+        QApplication::sendEvent(name, &event);
+    };
+    send(QEvent::ShortcutOverride);
+    send(QEvent::KeyPress);
+    send(QEvent::KeyRelease);
+    QCOMPARE(name->text(), QString());
+    if (scanCode == 38) { // Alt+A: Add, with no name given
+        QCOMPARE(seam_->messages.size(), 1);
+        QCOMPARE(seam_->messages[0].title, QStringLiteral("Specify required fields!"));
+    } else { // no command on O: nothing happens, nothing is typed
+        QVERIFY(seam_->messages.isEmpty());
+    }
 }
 
 void TstKeyboard::mailAndWebKeysUseTheSelectedContact() {

@@ -49,6 +49,7 @@ private slots:
     void keyTable_data();
     void keyTable();
     void keyGoesOnToTheFocusedWidget();
+    void lettersOfOtherScriptsGoByTheKeysPlace();
     void altLetterActsOnceBesideMnemonic();
     void previousHandlerRunsFirstAndCanStopTheManager();
     void cancelCurrentLastsOneKey();
@@ -144,6 +145,36 @@ void TestKeyManager::keyTable() {
 
     QTest::keyClick(edit, Qt::Key(key), modifiers);
     QCOMPARE(log, expected.isEmpty() ? QStringList() : QStringList{expected});
+}
+
+void TestKeyManager::lettersOfOtherScriptsGoByTheKeysPlace() {
+    using quenlark::UsLayoutKeyAt;
+    using quenlark::VirtualKeyFromEvent;
+    // The ends of each row of the main block, and the keys just beside them.
+    QCOMPARE(UsLayoutKeyAt(10), quint16('1'));
+    QCOMPARE(UsLayoutKeyAt(19), quint16('0'));
+    QCOMPARE(UsLayoutKeyAt(24), quint16('Q'));
+    QCOMPARE(UsLayoutKeyAt(33), quint16('P'));
+    QCOMPARE(UsLayoutKeyAt(38), quint16('A'));
+    QCOMPARE(UsLayoutKeyAt(46), quint16('L'));
+    QCOMPARE(UsLayoutKeyAt(52), quint16('Z'));
+    QCOMPARE(UsLayoutKeyAt(58), quint16('M'));
+    for (const quint32 other : {0u, 9u, 20u, 23u, 34u, 47u, 59u, 65u})
+        QCOMPARE(UsLayoutKeyAt(other), quint16(0));
+
+    const auto key = [](int qtKey, const QString& text, quint32 scanCode) {
+        const QKeyEvent event(QEvent::KeyPress, qtKey, Qt::AltModifier, scanCode, 0, 0, text);
+        return VirtualKeyFromEvent(event);
+    };
+    // A Latin letter is its own key, wherever it lies (the French layout's A is on Q).
+    QCOMPARE(key(Qt::Key_A, QStringLiteral("a"), 24), quint16('A'));
+    // Cyrillic and Greek letters are the letter of their place.
+    QCOMPARE(key(0x0419, QStringLiteral("\u0439"), 24), quint16('Q'));
+    QCOMPARE(key(0x03A3, QStringLiteral("\u03C3"), 39), quint16('S'));
+    // Other keys keep their own codes; a Cyrillic letter on the US layout's comma key is no
+    // letter key at all.
+    QCOMPARE(key(Qt::Key_F4, QString(), 70), quint16(115));
+    QCOMPARE(key(0x0411, QStringLiteral("\u0431"), 59), quint16(0));
 }
 
 void TestKeyManager::keyGoesOnToTheFocusedWidget() {

@@ -1,6 +1,7 @@
 // The main window's search, driven with keys and clicks: how it starts, which names it
 // finds with and without matching case, its messages, and the results dialog with its
 // Display and Cancel commands.
+#include "controls/focusrect.h"
 #include "forms/contactsearch.h"
 #include "forms/mainform.h"
 #include "forms/searchresults.h"
@@ -435,6 +436,9 @@ void TstSearch::resultsAreDrawnAsTheirNames() {
                           QPainter painter(&own);
                           DrawContactItem(painter, own.rect(), ListedNames(*list).at(row), false,
                                           list->font());
+                          // The current result of the focused list has its focus rectangle.
+                          if (list->hasFocus() && list->currentIndex().row() == row)
+                              DrawFocusRect(painter, own.rect());
                           painter.end();
                           expected << own;
                       }

@@ -2,7 +2,6 @@
 // the drop-down, and a small form that shows Tab and Enter passing it by.
 #include "controls/quenlarkspeedbtn.h"
 #include "controls/quenlarkstdbutton.h"
-#include "platform/standarderror.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -112,7 +111,6 @@ void TstSpeedBtn::initTestCase() {
     palette.setColor(QPalette::ButtonText, QColor(0, 0, 0));
     palette.setColor(QPalette::Window, kBackground);
     QApplication::setPalette(palette);
-    QApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
 }
 
 void TstSpeedBtn::init() {
