@@ -67,6 +67,8 @@ bench: build
 	$(BUILD)/bench/quenlark_bench_reports
 	$(BUILD)/bench/quenlark_bench_interchange
 	$(BUILD)/bench/quenlark_bench_gui
+	$(MAKE) deps PACKAGES=abook
+	bench/query_vs_abook.sh $(BUILD)
 
 bench-clean:
 	rm -rf "$${TMPDIR:-/tmp}/quenlark-bench"
