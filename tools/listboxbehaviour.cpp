@@ -7,9 +7,10 @@
 
 namespace quenlark {
 
-ListBoxBehaviour::ListBoxBehaviour(QListView* view) : QObject(view), view_(view) {
+ListBoxBehaviour::ListBoxBehaviour(QListView* view)
+    : QObject(view), view_(view), viewport_(view->viewport()) {
     view_->installEventFilter(this);
-    view_->viewport()->installEventFilter(this);
+    viewport_->installEventFilter(this);
 }
 
 bool ListBoxBehaviour::eventFilter(QObject* watched, QEvent* event) {
@@ -20,7 +21,9 @@ bool ListBoxBehaviour::eventFilter(QObject* watched, QEvent* event) {
             return keyPress(static_cast<QKeyEvent*>(event));
         return false;
     }
-    if (watched != view_->viewport())
+    // The viewport is compared by the pointer kept: while the view is being destroyed its
+    // children still send events, and the view is no longer a scroll area to ask.
+    if (watched != viewport_)
         return false;
 
     switch (event->type()) {

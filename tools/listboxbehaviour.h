@@ -31,6 +31,7 @@ private:
     void makeFirstItemCurrent();
 
     QListView* view_;
+    QWidget* viewport_;
     // A press the list did not get: its moves and release stay away from the list as well.
     bool swallowing_ = false;
 };
