@@ -16,23 +16,6 @@ using namespace quenlark::bench;
 
 namespace {
 
-class MemorySettings : public SettingsAccess {
-public:
-    explicit MemorySettings(std::string path) : path_(std::move(path)) {}
-    std::optional<std::string> readString(const std::string&) override { return path_; }
-    void writeString(const std::string&, const std::string&) override {}
-    std::optional<std::int32_t> readNumber(const std::string&) override { return std::nullopt; }
-    void writeNumber(const std::string&, std::int32_t) override {}
-
-private:
-    std::string path_;
-};
-
-class NoMessages : public MessageSink {
-public:
-    void showMessage(const std::string&, const std::string&, MessageKind) override {}
-};
-
 // An engine with a book of its own (a private copy of the cached book of that size).
 struct Book {
     Book(std::size_t contacts, const std::string& name)
@@ -47,8 +30,8 @@ struct Book {
         std::filesystem::remove(path);
     }
     std::string path;
-    MemorySettings settings;
-    NoMessages messages;
+    OneBookSettings settings;
+    SilentMessages messages;
     AddressBookEngine engine;
 };
 
@@ -164,8 +147,8 @@ private:
 
 void BM_OpenAndIndex(benchmark::State& state) {
     const std::string path = CachedDatabase(std::size_t(state.range(0)));
-    MemorySettings settings(path);
-    NoMessages messages;
+    OneBookSettings settings(path);
+    SilentMessages messages;
     AddressBookEngine engine(settings, messages, CacheDir());
     RawRead raw;
     Laps laps;

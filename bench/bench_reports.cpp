@@ -13,23 +13,6 @@ using namespace quenlark::bench;
 
 namespace {
 
-class FixedPath : public SettingsAccess {
-public:
-    explicit FixedPath(std::string path) : path_(std::move(path)) {}
-    std::optional<std::string> readString(const std::string&) override { return path_; }
-    void writeString(const std::string&, const std::string&) override {}
-    std::optional<std::int32_t> readNumber(const std::string&) override { return std::nullopt; }
-    void writeNumber(const std::string&, std::int32_t) override {}
-
-private:
-    std::string path_;
-};
-
-class NoMessages : public MessageSink {
-public:
-    void showMessage(const std::string&, const std::string&, MessageKind) override {}
-};
-
 // Reads `from` and writes as many bytes to a new file, flushed: what any report must cost.
 double readAndWriteFloor(const std::string& from, std::uintmax_t bytes) {
     const std::string to = CacheDir() + "/floor.out";
@@ -55,8 +38,8 @@ double readAndWriteFloor(const std::string& from, std::uintmax_t bytes) {
 
 void runReport(benchmark::State& state, ReportFormat format) {
     const std::string book = CachedDatabase(std::size_t(state.range(0)));
-    FixedPath settings(book);
-    NoMessages messages;
+    OneBookSettings settings(book);
+    SilentMessages messages;
     AddressBookEngine engine(settings, messages, CacheDir());
     if (!engine.OpenAddressBook())
         std::abort();

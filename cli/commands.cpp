@@ -116,34 +116,25 @@ void writeAll(BookReader& book, std::ostream& out, ExportFormat format) {
     }
 }
 
-// ---- Import ------------------------------------------------------------------------
-
-class OnePath : public SettingsAccess {
-public:
-    explicit OnePath(std::string path) : path_(std::move(path)) {}
-    std::optional<std::string> readString(const std::string&) override { return path_; }
-    void writeString(const std::string&, const std::string&) override {}
-    std::optional<std::int32_t> readNumber(const std::string&) override { return std::nullopt; }
-    void writeNumber(const std::string&, std::int32_t) override {}
-
-private:
-    std::string path_;
-};
-
-class NoMessages : public MessageSink {
-public:
-    void showMessage(const std::string&, const std::string&, MessageKind) override {}
-};
+// Opens the book the settings name for reading; false, with a message, when it cannot.
+bool openForReading(const CommandLineContext& context, BookReader& book, std::string& path) {
+    path = bookPath(context);
+    if (path.empty())
+        return false;
+    if (Result opened = book.open(path); !opened) {
+        fail(context, opened.message());
+        return false;
+    }
+    return true;
+}
 
 } // namespace
 
 int RunQuery(const std::string& text, const CommandLineContext& context) {
-    const std::string path = bookPath(context);
-    if (path.empty())
-        return kExitFailed;
+    std::string path;
     BookReader book;
-    if (Result opened = book.open(path); !opened)
-        return fail(context, opened.message());
+    if (!openForReading(context, book, path))
+        return kExitFailed;
     std::string needle;
     // A text the book cannot hold matches nothing in it.
     const bool storable = Utf8ToCp1252(text, needle);
@@ -185,12 +176,10 @@ int RunQuery(const std::string& text, const CommandLineContext& context) {
 }
 
 int RunExport(const std::string& target, ExportFormat format, const CommandLineContext& context) {
-    const std::string path = bookPath(context);
-    if (path.empty())
-        return kExitFailed;
+    std::string path;
     BookReader book;
-    if (Result opened = book.open(path); !opened)
-        return fail(context, opened.message());
+    if (!openForReading(context, book, path))
+        return kExitFailed;
     if (target == "-") {
         writeAll(book, context.out, format);
         context.out.flush();
@@ -219,8 +208,8 @@ int RunImport(const std::string& file, bool acceptCuts, const CommandLineContext
     const std::string path = bookPath(context);
     if (path.empty())
         return kExitFailed;
-    OnePath settings(path);
-    NoMessages messages;
+    OneBookSettings settings(path);
+    SilentMessages messages;
     AddressBookEngine engine(settings, messages, fileio::parentDir(path));
     if (!engine.OpenAddressBook()) {
         if (engine.GetOpenStatus() == StatusCannotOpen)

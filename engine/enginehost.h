@@ -6,6 +6,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace quenlark {
 
@@ -38,6 +39,26 @@ public:
     // Shows a message with an OK button and no owner window. Texts are UTF-8.
     virtual void showMessage(const std::string& title, const std::string& text,
                              MessageKind kind) = 0;
+};
+
+// Settings for an engine that works on one given book and keeps nothing: the command line,
+// benchmarks and tests.
+class OneBookSettings : public SettingsAccess {
+public:
+    explicit OneBookSettings(std::string path) : path_(std::move(path)) {}
+    std::optional<std::string> readString(const std::string&) override { return path_; }
+    void writeString(const std::string&, const std::string&) override {}
+    std::optional<std::int32_t> readNumber(const std::string&) override { return std::nullopt; }
+    void writeNumber(const std::string&, std::int32_t) override {}
+
+private:
+    std::string path_;
+};
+
+// Messages nobody is there to see.
+class SilentMessages : public MessageSink {
+public:
+    void showMessage(const std::string&, const std::string&, MessageKind) override {}
 };
 
 } // namespace quenlark

@@ -31,23 +31,6 @@ std::string bookOf(const std::vector<ContactRecord>& records) {
     return bytes;
 }
 
-class OnePath : public SettingsAccess {
-public:
-    explicit OnePath(std::string path) : path_(std::move(path)) {}
-    std::optional<std::string> readString(const std::string&) override { return path_; }
-    void writeString(const std::string&, const std::string&) override {}
-    std::optional<std::int32_t> readNumber(const std::string&) override { return std::nullopt; }
-    void writeNumber(const std::string&, std::int32_t) override {}
-
-private:
-    std::string path_;
-};
-
-class Quiet : public MessageSink {
-public:
-    void showMessage(const std::string&, const std::string&, MessageKind) override {}
-};
-
 } // namespace
 
 class CommandLineTest : public ::testing::Test {
@@ -115,8 +98,8 @@ TEST_F(CommandLineTest, QueryPrintsOneLinePerAddressOfEachMatch) {
 
 TEST_F(CommandLineTest, QueryAndExportReadWhileTheProgramHoldsTheBook) {
     write(book, bookOf({contact("Ann Lee", "", "ann@example.com")}));
-    OnePath settings(book);
-    Quiet quiet;
+    OneBookSettings settings(book);
+    SilentMessages quiet;
     AddressBookEngine window(settings, quiet, dir.string());
     ASSERT_TRUE(window.OpenAddressBook()); // holds the lock, as the window does
     EXPECT_EQ(run({"--query", "ann"}), kExitOk);

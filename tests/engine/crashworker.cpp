@@ -18,18 +18,6 @@ using namespace quenlark;
 
 namespace {
 
-class FixedSettings : public SettingsAccess {
-public:
-    explicit FixedSettings(std::string db) : db_(std::move(db)) {}
-    std::optional<std::string> readString(const std::string&) override { return db_; }
-    void writeString(const std::string&, const std::string&) override {}
-    std::optional<std::int32_t> readNumber(const std::string&) override { return std::nullopt; }
-    void writeNumber(const std::string&, std::int32_t) override {}
-
-private:
-    std::string db_;
-};
-
 class SilentSink : public MessageSink {
 public:
     void showMessage(const std::string& title, const std::string&, MessageKind) override {
@@ -49,7 +37,7 @@ int main(int argc, char** argv) {
         return 2;
     const std::string op = argv[1];
     const std::string dir = argv[2];
-    FixedSettings settings(dir + "/addressbook.qab");
+    OneBookSettings settings(dir + "/addressbook.qab");
     SilentSink sink;
     AddressBookEngine engine(settings, sink, dir);
     const std::string backup = dir + "/backup.QuenlarkBackup";
