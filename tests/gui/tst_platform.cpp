@@ -28,6 +28,8 @@ private slots:
     void settingsFailuresAreErrors();
     void secondCopyIsToldAndKilledCopyDoesNotBlock();
     void lockFolderIsPrivateToTheUser();
+    void runtimeFolderOnlyWhenPrivate_data();
+    void runtimeFolderOnlyWhenPrivate();
     void storedTextRefusesWhatCannotBeKept();
     void standardErrorText_data();
     void standardErrorText();
@@ -155,11 +157,6 @@ void TstPlatform::lockFolderIsPrivateToTheUser() {
     const std::string base = dir.path().toStdString();
     const std::string cache = base + "/cache/quenlark";
 
-    // The session's runtime folder is taken as it is; nothing else is made.
-    QCOMPARE(InstanceGuard::chooseDirectory("/run/user/4242", base + "/shared", cache),
-             std::string("/run/user/4242"));
-    QVERIFY(!QFileInfo::exists(dir.path() + "/shared"));
-
     // A missing folder is made for this user alone; one opened to others is closed again.
     const std::string shared = base + "/shared";
     QCOMPARE(InstanceGuard::chooseDirectory({}, shared, cache), shared);
@@ -197,6 +194,43 @@ void TstPlatform::lockFolderIsPrivateToTheUser() {
     QVERIFY(QString::fromStdString(refused.message()).contains("another user"));
     QCOMPARE(InstanceGuard::chooseDirectory({}, theirs, {}), std::string());
     QCOMPARE(ModeOf(theirs), mode_t(0755));
+}
+
+void TstPlatform::runtimeFolderOnlyWhenPrivate_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("used");
+    QTest::newRow("own, closed to others") << "folder" << 0700 << true;
+    QTest::newRow("open to the group") << "folder" << 0750 << false;
+    QTest::newRow("shared, sticky") << "folder" << 01777 << false;
+    QTest::newRow("another user's") << "theirs" << 0700 << false;
+    QTest::newRow("link to a private folder") << "link" << 0700 << false;
+    QTest::newRow("missing") << "missing" << 0700 << false;
+}
+
+void TstPlatform::runtimeFolderOnlyWhenPrivate() {
+    QFETCH(QString, kind);
+    QFETCH(int, mode);
+    QFETCH(bool, used);
+    if (kind == QLatin1String("theirs") && ::geteuid() != 0)
+        QSKIP("Only root can give a folder to another user");
+    QTemporaryDir dir;
+    const std::string base = dir.path().toStdString();
+    const std::string runtime = base + "/run", real = base + "/real", shared = base + "/shared";
+    if (kind != QLatin1String("missing")) {
+        QCOMPARE(::mkdir(real.c_str(), 0700), 0);
+        QCOMPARE(::chmod(real.c_str(), mode_t(mode)), 0);
+        QCOMPARE(kind == QLatin1String("link") ? ::symlink(real.c_str(), runtime.c_str())
+                                               : ::rename(real.c_str(), runtime.c_str()),
+                 0);
+    }
+    if (kind == QLatin1String("theirs"))
+        QCOMPARE(::chown(runtime.c_str(), 4242, 4242), 0);
+
+    QCOMPARE(InstanceGuard::chooseDirectory(runtime, shared, {}), used ? runtime : shared);
+    // The session's folder is never changed, whatever it is.
+    if (kind != QLatin1String("missing"))
+        QCOMPARE(ModeOf(kind == QLatin1String("link") ? real : runtime), mode_t(mode));
 }
 
 void TstPlatform::storedTextRefusesWhatCannotBeKept() {
