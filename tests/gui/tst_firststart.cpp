@@ -128,7 +128,7 @@ void TstFirstStart::missingOrUnwritableFileGivesEmptyPerUserDatabase() {
     QCOMPARE(QDir::cleanPath(checked[0]),
              QDir::cleanPath(path(exeDir) + QStringLiteral("/addressbook.qab")));
     QCOMPARE(provided, Std(userDatabase()));
-    QCOMPARE(settings.readString(kActiveAddressBookValue), Std(userDatabase()));
+    QCOMPARE(settings.findText(kActiveAddressBookValue), Std(userDatabase()));
     QVERIFY(QFileInfo(userDatabase()).isFile());
     QCOMPARE(QFileInfo(userDatabase()).size(), 0);
     if (fileBesideProgram)
@@ -142,21 +142,21 @@ void TstFirstStart::existingPerUserFileIsNeverReplaced() {
     QCOMPARE(ProvideDefaultDatabase(settings, Std(path(QStringLiteral("nowhere")))),
              Std(userDatabase()));
     QCOMPARE(ReadFile(userDatabase()), QByteArray("someone's contacts"));
-    QCOMPARE(settings.readString(kActiveAddressBookValue), Std(userDatabase()));
+    QCOMPARE(settings.findText(kActiveAddressBookValue), Std(userDatabase()));
 }
 
 void TstFirstStart::existingSettingIsNeverTouched() {
     SettingsStore settings(Std(settingsPath()));
     // Whatever it names (here a file that is gone, or a value of the wrong kind), the
     // person's setting stays as it is and the start-up reports it as usual.
-    settings.writeString(kActiveAddressBookValue, "/gone/addressbook.qab");
+    QVERIFY(settings.storeText(kActiveAddressBookValue, "/gone/addressbook.qab"));
     const QByteArray before = ReadFile(settingsPath());
     QCOMPARE(ProvideDefaultDatabase(settings, Std(path(QStringLiteral("nowhere")))), std::string());
     QCOMPARE(ReadFile(settingsPath()), before);
 
-    settings.writeNumber(kActiveAddressBookValue, 5);
+    QVERIFY(settings.storeNumber(kActiveAddressBookValue, 5));
     QCOMPARE(ProvideDefaultDatabase(settings, Std(path(QStringLiteral("nowhere")))), std::string());
-    QCOMPARE(settings.readNumber(kActiveAddressBookValue), std::optional<std::int32_t>(5));
+    QCOMPARE(settings.findNumber(kActiveAddressBookValue), std::optional<std::int32_t>(5));
     QVERIFY(!QFileInfo::exists(dataHome()));
 }
 
@@ -233,7 +233,7 @@ void TstFirstStart::engineOpensTheProvidedDatabase() {
     engine.CloseAddressBook();
     QVERIFY(QFileInfo(userDatabase()).size() > 0); // now an empty address book
     QCOMPARE(sink.count, 0);
-    QCOMPARE(settings.readString(kActiveAddressBookValue), Std(userDatabase()));
+    QCOMPARE(settings.findText(kActiveAddressBookValue), Std(userDatabase()));
 
     // The next start finds the setting and leaves the opened database alone.
     const QByteArray opened = ReadFile(userDatabase());
