@@ -53,6 +53,8 @@ private slots:
     void unsavableSettingsKeepThePathForThisRun_data();
     void unsavableSettingsKeepThePathForThisRun();
     void engineOpensTheProvidedDatabase();
+    void commandLineFindsTheBookTheWindowOpens_data();
+    void commandLineFindsTheBookTheWindowOpens();
     void writableFileCheck();
     void programDataFileBesideProgramThenInstalled();
 
@@ -239,6 +241,75 @@ void TstFirstStart::engineOpensTheProvidedDatabase() {
     const QByteArray opened = ReadFile(userDatabase());
     QCOMPARE(ProvideDefaultDatabase(settings, exeDir), std::string());
     QCOMPARE(ReadFile(userDatabase()), opened);
+}
+
+void TstFirstStart::commandLineFindsTheBookTheWindowOpens_data() {
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<QString>("besideProgram"); // "", "writable" or "read-only"
+    QTest::addColumn<bool>("ownExists");
+    QTest::addColumn<QString>("book"); // what the window opens: "beside", "own", "named", ""
+    QTest::addColumn<bool>("foundBeforeFirstStart");
+    QTest::newRow("nothing yet") << ""
+                                 << "" << false << "own" << false;
+    QTest::newRow("read-only book beside") << ""
+                                           << "read-only" << false << "own" << false;
+    QTest::newRow("writable book beside") << ""
+                                          << "writable" << true << "beside" << true;
+    QTest::newRow("own book there") << ""
+                                    << "read-only" << true << "own" << true;
+    QTest::newRow("settings name one") << "text"
+                                       << "writable" << true << "named" << true;
+    QTest::newRow("setting not a text") << "number"
+                                        << "writable" << true << "" << false;
+}
+
+void TstFirstStart::commandLineFindsTheBookTheWindowOpens() {
+    QFETCH(QString, setting);
+    QFETCH(QString, besideProgram);
+    QFETCH(bool, ownExists);
+    QFETCH(QString, book);
+    QFETCH(bool, foundBeforeFirstStart);
+    const QString exeDir = path(QStringLiteral("bin"));
+    const QString named = path(QStringLiteral("named.qab"));
+    WriteFile(exeDir + QStringLiteral("/addressbook.qab"), "beside");
+    if (besideProgram.isEmpty())
+        QVERIFY(QFile::remove(exeDir + QStringLiteral("/addressbook.qab")));
+    if (ownExists)
+        WriteFile(userDatabase(), {});
+    SettingsStore cli(Std(settingsPath()));
+    if (setting == QLatin1String("text"))
+        QVERIFY(cli.storeText(kActiveAddressBookValue, Std(named)));
+    else if (setting == QLatin1String("number"))
+        QVERIFY(cli.storeNumber(kActiveAddressBookValue, 1));
+    const auto writable = [&](const std::string& p) {
+        return besideProgram == QLatin1String("writable") && IsWritableFile(p);
+    };
+    const QMap<QString, QString> paths{{"beside", exeDir + QStringLiteral("/addressbook.qab")},
+                                       {"own", userDatabase()},
+                                       {"named", named}};
+    const QByteArray settingsBefore = ReadFile(settingsPath());
+
+    // The command line names the book only when the window would open that one, and it
+    // makes nothing: no database, no settings.
+    std::string found;
+    QCOMPARE(bool(FindActiveBook(cli, Std(exeDir), found, writable)), foundBeforeFirstStart);
+    if (foundBeforeFirstStart)
+        QCOMPARE(found, Std(paths[book]));
+    QCOMPARE(QFileInfo::exists(userDatabase()), ownExists);
+    QCOMPARE(ReadFile(settingsPath()), settingsBefore);
+
+    // The window's first start, then the command line again.
+    SettingsStore window(Std(settingsPath()));
+    ProvideDefaultDatabase(window, Std(exeDir), writable);
+    SilentSink sink;
+    AddressBookEngine engine(window, sink, Std(exeDir));
+    std::string opened;
+    QCOMPARE(bool(engine.GetActiveAddressBookPath(opened)), !book.isEmpty());
+    found.clear();
+    QCOMPARE(bool(FindActiveBook(cli, Std(exeDir), found, writable)), !book.isEmpty());
+    QCOMPARE(found, opened);
+    if (!book.isEmpty())
+        QCOMPARE(opened, Std(paths[book]));
 }
 
 void TstFirstStart::writableFileCheck() {
