@@ -2,6 +2,8 @@
 // folder, text conversion, the standard error report and the file dialog requests.
 #include "app/startup.h"
 #include "platform/instanceguard.h"
+#include "platform/programfiles.h"
+#include "platform/services.h"
 #include "platform/settingsstore.h"
 #include "platform/standarderror.h"
 #include "platform/storedtext.h"
@@ -30,6 +32,7 @@ private slots:
     void lockFolderIsPrivateToTheUser();
     void runtimeFolderOnlyWhenPrivate_data();
     void runtimeFolderOnlyWhenPrivate();
+    void programFilesOnlyByAbsolutePaths();
     void storedTextRefusesWhatCannotBeKept();
     void standardErrorText_data();
     void standardErrorText();
@@ -236,6 +239,25 @@ void TstPlatform::runtimeFolderOnlyWhenPrivate() {
     // The session's folder is never changed, whatever it is.
     if (kind != QLatin1String("missing"))
         QCOMPARE(ModeOf(kind == QLatin1String("link") ? real : runtime), mode_t(mode));
+}
+
+void TstPlatform::programFilesOnlyByAbsolutePaths() {
+    using Paths = std::vector<std::string>;
+    QCOMPARE(ExecutableDir(), QCoreApplication::applicationDirPath().toStdString());
+    QCOMPARE(FolderOfExecutable("/usr/bin/quenlark-addressbook"), std::string("/usr/bin"));
+    QCOMPARE(FolderOfExecutable("/quenlark-addressbook"), std::string("/"));
+    QCOMPARE(ModuleCandidates("/opt/q/bin", "w.so"),
+             (Paths{"/opt/q/bin/w.so", "/opt/q/bin/../lib/quenlark-addressbook/w.so"}));
+    QCOMPARE(ModuleCandidates("/", "w.so"), (Paths{"/w.so", "/../lib/quenlark-addressbook/w.so"}));
+    // An executable's folder that is not known, or not absolute, leads nowhere: never to the
+    // current folder.
+    QCOMPARE(FolderOfExecutable("quenlark-addressbook"), std::string());
+    QCOMPARE(FolderOfExecutable("bin/quenlark-addressbook"), std::string());
+    for (const std::string unknown : {"", ".", "bin"}) {
+        QCOMPARE(ModuleCandidates(unknown, "w.so"), Paths());
+        QCOMPARE(ProgramDataFile(QStringLiteral("info.txt"), QString::fromStdString(unknown)),
+                 QString());
+    }
 }
 
 void TstPlatform::storedTextRefusesWhatCannotBeKept() {
