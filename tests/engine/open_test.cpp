@@ -127,7 +127,7 @@ TEST_F(OpenTest, AnotherProcessHoldingTheDatabaseBlocksUntilItIsGone) {
     if (child == 0) {
         AddressBookEngine holder(settings, sink, dir.string());
         const char ok = holder.OpenAddressBook() ? 'y' : 'n';
-        (void)::write(ready[1], &ok, 1);
+        [[maybe_unused]] const ssize_t written = ::write(ready[1], &ok, 1);
         ::pause();
         ::_exit(0);
     }
