@@ -25,7 +25,7 @@ std::vector<std::string> ModuleCandidates(const std::string& exeDir, const std::
     if (exeDir.empty() || exeDir.front() != '/')
         return {};
     const std::string dir = exeDir == "/" ? std::string() : exeDir;
-    return {dir + '/' + name, dir + "/../lib/quenlark-addressbook/" + name};
+    return {dir + '/' + name, dir + "/../lib/quenlark-addressbook/modules/" + name};
 }
 
 } // namespace quenlark

@@ -17,8 +17,8 @@ std::string FolderOfExecutable(const std::string& exePath);
 std::string ExecutableDir();
 
 // Where a module of the program may lie, in the order to try: beside the executable (the
-// build tree), then in lib/quenlark-addressbook of the prefix it is installed under. None
-// when the executable's folder is unknown.
+// build tree), then in lib/quenlark-addressbook/modules of the prefix it is installed
+// under. None when the executable's folder is unknown.
 std::vector<std::string> ModuleCandidates(const std::string& exeDir, const std::string& name);
 
 } // namespace quenlark

@@ -117,7 +117,7 @@ void TstPlatform::secondCopyIsToldAndKilledCopyDoesNotBlock() {
     if (first == 0) {
         InstanceGuard guard(kInstanceMutexName, folder);
         const char ok = guard.acquire() ? 'y' : 'n';
-        (void)::write(ready[1], &ok, 1);
+        [[maybe_unused]] const ssize_t written = ::write(ready[1], &ok, 1);
         ::pause();
         ::_exit(0);
     }
@@ -247,8 +247,9 @@ void TstPlatform::programFilesOnlyByAbsolutePaths() {
     QCOMPARE(FolderOfExecutable("/usr/bin/quenlark-addressbook"), std::string("/usr/bin"));
     QCOMPARE(FolderOfExecutable("/quenlark-addressbook"), std::string("/"));
     QCOMPARE(ModuleCandidates("/opt/q/bin", "w.so"),
-             (Paths{"/opt/q/bin/w.so", "/opt/q/bin/../lib/quenlark-addressbook/w.so"}));
-    QCOMPARE(ModuleCandidates("/", "w.so"), (Paths{"/w.so", "/../lib/quenlark-addressbook/w.so"}));
+             (Paths{"/opt/q/bin/w.so", "/opt/q/bin/../lib/quenlark-addressbook/modules/w.so"}));
+    QCOMPARE(ModuleCandidates("/", "w.so"),
+             (Paths{"/w.so", "/../lib/quenlark-addressbook/modules/w.so"}));
     // An executable's folder that is not known, or not absolute, leads nowhere: never to the
     // current folder.
     QCOMPARE(FolderOfExecutable("quenlark-addressbook"), std::string());
