@@ -82,8 +82,20 @@ void TerminalTextFilter::put(unsigned char byte, std::string& out) {
 
 void TerminalTextFilter::feed(std::string_view bytes, std::string& out) {
     out.reserve(out.size() + bytes.size());
-    for (const char c : bytes)
-        put(static_cast<unsigned char>(c), out);
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        // Printable ASCII, tabs and line breaks, most of any text, go on in runs.
+        if (needed_ == 0) {
+            std::size_t end = i;
+            while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) < 0x7F &&
+                   shownAsItIs(static_cast<unsigned char>(bytes[end])))
+                ++end;
+            out.append(bytes.data() + i, end - i);
+            if ((i = end) == bytes.size())
+                break;
+        }
+        put(static_cast<unsigned char>(bytes[i++]), out);
+    }
 }
 
 void TerminalTextFilter::finish(std::string& out) {
