@@ -3,54 +3,29 @@
 // so a query does not pay for loading the toolkit.
 #include "app/windowmodule.h"
 #include "cli/commandline.h"
-#include "engine/addressbookengine.h"
+#include "cli/terminaltext.h"
 #include "platform/firststart.h"
+#include "platform/programfiles.h"
 #include "platform/settingsstore.h"
 
 #include <dlfcn.h>
+#include <exception>
 #include <iostream>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
-
-std::string executableDir() {
-    char buffer[4096];
-    const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (length <= 0)
-        return ".";
-    std::string path(buffer, static_cast<std::size_t>(length));
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
 
 bool isFile(const std::string& path) {
     struct stat status {};
     return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
-// The book the window would open, found without changing anything: the settings' value,
-// else a database beside the executable, else the person's own.
-std::string activeBook(const std::string& exeDir) {
-    quenlark::SettingsStore settings;
-    if (auto stored = settings.findText(quenlark::kActiveAddressBookValue))
-        return *stored;
-    const std::string beside = exeDir + '/' + quenlark::kDefaultDatabaseName;
-    if (isFile(beside))
-        return beside;
-    const std::string own = quenlark::UserDatabaseDir();
-    if (!own.empty() && isFile(own + '/' + quenlark::kDefaultDatabaseName))
-        return own + '/' + quenlark::kDefaultDatabaseName;
-    return {};
-}
-
 int runWindow(const std::string& exeDir, int argc, char** argv) {
-    // Beside the executable in the build tree; in lib/ of the prefix when installed.
-    const std::string candidates[] = {
-        exeDir + '/' + quenlark::kWindowModuleName,
-        exeDir + "/../lib/quenlark-addressbook/" + quenlark::kWindowModuleName,
-    };
-    std::string why;
+    // Only where the executable itself lies: a module in the current folder is never run.
+    const std::vector<std::string> candidates =
+        quenlark::ModuleCandidates(exeDir, quenlark::kWindowModuleName);
+    std::string why = candidates.empty() ? "the program's own folder cannot be found"
+                                         : candidates.back() + " is missing";
     for (const std::string& candidate : candidates) {
         if (!isFile(candidate))
             continue;
@@ -68,20 +43,34 @@ int runWindow(const std::string& exeDir, int argc, char** argv) {
         // The module stays loaded until the process ends: Qt's objects outlive main().
         return run(argc, argv);
     }
-    std::cerr << "quenlark-addressbook: cannot load the window ("
-              << (why.empty() ? candidates[1] + " is missing" : why) << ")\n";
+    std::cerr << "quenlark-addressbook: cannot load the window (" << quenlark::TerminalText(why)
+              << ")\n";
     return 1;
+}
+
+int run(int argc, char** argv) {
+    const std::string exeDir = quenlark::ExecutableDir();
+    if (!quenlark::WantsCommandLine(argc, argv))
+        return runWindow(exeDir, argc, argv);
+    quenlark::SettingsStore settings;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const quenlark::CommandLineContext context{
+        [&](std::string& path) { return quenlark::FindActiveBook(settings, exeDir, path); },
+        std::cout, std::cerr};
+    return quenlark::RunCommandLine(args, context);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string exeDir = executableDir();
-    if (quenlark::WantsCommandLine(argc, argv)) {
-        const std::vector<std::string> args(argv + 1, argv + argc);
-        const quenlark::CommandLineContext context{[&] { return activeBook(exeDir); }, std::cout,
-                                                   std::cerr};
-        return quenlark::RunCommandLine(args, context);
+    // Whatever escapes (a failure nobody foresaw, memory running out) ends the program with
+    // a word and status 1, never with an abort.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "quenlark-addressbook: " << quenlark::TerminalText(e.what()) << '\n';
+    } catch (...) {
+        std::cerr << "quenlark-addressbook: an unexpected error stopped the program\n";
     }
-    return runWindow(exeDir, argc, argv);
+    return quenlark::kExitFailed;
 }

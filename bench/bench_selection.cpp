@@ -27,7 +27,8 @@ struct Fixture {
         file.open(QIODevice::WriteOnly);
         file.write(QByteArray::fromStdString(bench::SampleDatabase(n)));
         file.close();
-        settings.writeString(kActiveAddressBookValue, path.toStdString());
+        [[maybe_unused]] const Result stored =
+            settings.storeText(kActiveAddressBookValue, path.toStdString());
         engine.OpenAddressBook();
         engine.LoadContactIndex();
         for (const ContactIndexEntry& entry : engine.index())

@@ -1,6 +1,7 @@
 #include "cli/commandline.h"
 
 #include "cli/commands.h"
+#include "cli/terminaltext.h"
 
 #include <ostream>
 
@@ -31,13 +32,7 @@ int usageError(const CommandLineContext& context, const std::string& problem) {
     return kExitUsage;
 }
 
-} // namespace
-
-bool WantsCommandLine(int argc, const char* const* argv) {
-    return argc > 1 && std::string(argv[1]).rfind("--", 0) == 0;
-}
-
-int RunCommandLine(const std::vector<std::string>& args, const CommandLineContext& context) {
+int RunCommand(const std::vector<std::string>& args, const CommandLineContext& context) {
     if (args.empty())
         return usageError(context, "no option given");
     const std::string& option = args[0];
@@ -62,6 +57,25 @@ int RunCommandLine(const std::vector<std::string>& args, const CommandLineContex
         option == "--export-vcard" || option == "--export-csv" || option == "--import")
         return usageError(context, "wrong arguments for " + option);
     return usageError(context, "unknown option " + option);
+}
+
+} // namespace
+
+bool WantsCommandLine(int argc, const char* const* argv) {
+    return argc > 1 && std::string(argv[1]).rfind("--", 0) == 0;
+}
+
+int RunCommandLine(const std::vector<std::string>& args, const CommandLineContext& context) {
+    TerminalTextBuffer outBuffer(context.out.rdbuf());
+    TerminalTextBuffer errBuffer(context.err.rdbuf());
+    std::ostream out(&outBuffer);
+    std::ostream err(&errBuffer);
+    const int status = RunCommand(args, {context.databasePath, out, err});
+    // What is left (a character cut at the end) goes out too; a failure to write it fails
+    // a command that had succeeded.
+    const bool written = outBuffer.close();
+    errBuffer.close();
+    return status == kExitOk && !written ? kExitFailed : status;
 }
 
 } // namespace quenlark

@@ -9,6 +9,8 @@
 //     quenlark-addressbook --help | --version
 #pragma once
 
+#include "engine/result.h"
+
 #include <functional>
 #include <iosfwd>
 #include <string>
@@ -22,8 +24,9 @@ inline constexpr int kExitFailed = 1; // nothing found, a refused or failed comm
 inline constexpr int kExitUsage = 2;  // an unknown option or a missing argument
 
 struct CommandLineContext {
-    // The book the program works on, as its settings name it; empty when there is none.
-    std::function<std::string()> databasePath;
+    // Puts the path of the book the program works on (the one the window opens) in its
+    // argument; a failure, with the reason, when there is none.
+    std::function<Result(std::string&)> databasePath;
     std::ostream& out;
     std::ostream& err;
 };
@@ -33,6 +36,8 @@ struct CommandLineContext {
 bool WantsCommandLine(int argc, const char* const* argv);
 
 // Runs the command the arguments (without the program's name) give; returns the exit status.
+// What it writes to `out` and `err` reaches them as terminal-safe text (cli/terminaltext.h),
+// the contacts of an export to "-" included.
 int RunCommandLine(const std::vector<std::string>& args, const CommandLineContext& context);
 
 } // namespace quenlark

@@ -18,12 +18,15 @@ namespace quenlark {
 
 namespace {
 
+// The book the window opens, or "" after saying why there is none.
 std::string bookPath(const CommandLineContext& context) {
-    const std::string path = context.databasePath ? context.databasePath() : std::string();
-    if (path.empty())
-        context.err << "quenlark-addressbook: there is no address book yet; start the program "
-                       "once to make one\n";
-    return path;
+    std::string path;
+    Result found = context.databasePath ? context.databasePath(path) : Result();
+    if (found && path.empty())
+        found = Result::Fail(Failure::NotOpen, "No address book is named");
+    if (!found)
+        context.err << "quenlark-addressbook: " << found.message() << '\n';
+    return found ? path : std::string();
 }
 
 int fail(const CommandLineContext& context, const std::string& message) {
@@ -165,14 +168,16 @@ int RunQuery(const std::string& text, const CommandLineContext& context) {
     }
     if (book.failed())
         return fail(context, "cannot read \"" + path + "\"");
-    if (found == 0) {
-        context.err << "No contact matches \"" << text << "\".\n";
-        return kExitFailed;
-    }
-    context.out << "Quenlark Address Book: " << found
-                << (found == 1 ? " address found\n" : " addresses found\n") << lines;
+    // A mail client shows the first line of the output as the query's outcome, a match or not.
+    if (found == 0)
+        context.out << "Quenlark Address Book: no contact matches \"" << text << "\"\n";
+    else
+        context.out << "Quenlark Address Book: " << found
+                    << (found == 1 ? " address found\n" : " addresses found\n") << lines;
     context.out.flush();
-    return context.out ? kExitOk : kExitFailed;
+    if (!context.out)
+        return kExitFailed;
+    return found == 0 ? kExitFailed : kExitOk;
 }
 
 int RunExport(const std::string& target, ExportFormat format, const CommandLineContext& context) {

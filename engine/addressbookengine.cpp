@@ -62,20 +62,26 @@ AddressBookEngine::~AddressBookEngine() {
     CloseAddressBook();
 }
 
-std::string AddressBookEngine::GetActiveAddressBookPath() {
-    if (auto stored = settings_.readString(kActiveAddressBookValue))
-        return *stored;
-    std::string path = executableDir_;
-    if (path.empty() || path.back() != '/')
+Result AddressBookEngine::GetActiveAddressBookPath(std::string& path) {
+    std::optional<std::string> stored;
+    if (Result read = settings_.readText(kActiveAddressBookValue, stored); !read)
+        return read;
+    if (stored) {
+        path = std::move(*stored);
+        return {};
+    }
+    // Without a folder of its own the program has no default: "/addressbook.qab" would be
+    // a guess.
+    if (executableDir_.empty())
+        return Result::Fail(Failure::NotOpen, "The program's own folder is not known");
+    path = executableDir_;
+    if (path.back() != '/')
         path += '/';
     path += kDefaultDatabaseName;
-    try {
-        settings_.writeString(kActiveAddressBookValue, path);
-    } catch (const SettingsError&) {
-        // A settings file that cannot be written does not keep the program from its
-        // database; the path is simply worked out again at the next start.
-    }
-    return path;
+    // A store that cannot be written does not keep the program from its database; the path
+    // is simply worked out again at the next start.
+    [[maybe_unused]] const Result recorded = settings_.storeText(kActiveAddressBookValue, path);
+    return {};
 }
 
 int AddressBookEngine::openDatabaseFile(const std::string& path, bool& held) {
@@ -102,9 +108,7 @@ bool AddressBookEngine::OpenAddressBook() {
     CloseAddressBook();
     headerSize_ = kHeaderSize;
     std::string path;
-    try {
-        path = GetActiveAddressBookPath();
-    } catch (const SettingsError&) {
+    if (!GetActiveAddressBookPath(path)) {
         status_ = StatusCannotOpen;
         return false;
     }
@@ -579,19 +583,15 @@ Result AddressBookEngine::RestoreBackupCopy(const std::string& path) {
 }
 
 void AddressBookEngine::RepairAddressBook(const std::string& path) {
-    bool ok = false;
-    try {
-        if (fd_ < 0) {
-            const std::string database = GetActiveAddressBookPath();
-            bool held = false;
+    if (fd_ < 0) {
+        std::string database;
+        bool held = false;
+        if (GetActiveAddressBookPath(database))
             fd_ = openDatabaseFile(database, held);
-            if (fd_ >= 0)
-                path_ = database;
-        }
-        ok = fd_ >= 0 && replaceDatabase([&](int out) { return copyBackup(path, out); });
-    } catch (const SettingsError&) {
-        ok = false;
+        if (fd_ >= 0)
+            path_ = database;
     }
+    const bool ok = fd_ >= 0 && replaceDatabase([&](int out) { return copyBackup(path, out); });
     CloseAddressBook();
     if (ok)
         messages_.showMessage(kRepairDoneTitle, repairDoneText(), MessageKind::Information);

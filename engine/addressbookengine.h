@@ -52,9 +52,10 @@ public:
     void CloseAddressBook();
     std::int32_t GetOpenStatus() const { return status_; }
     static constexpr std::int32_t GetFormatVersion() { return kFormatVersion; }
-    // The database path from the settings, writing the default on first use.
-    // Throws SettingsError when the settings store fails.
-    std::string GetActiveAddressBookPath();
+    // Puts the database path from the settings in `path`, writing the default (beside the
+    // executable) on first use. A failure when the settings cannot give a path (the value
+    // is not a text, the store cannot be read) or the executable's folder is unknown.
+    Result GetActiveAddressBookPath(std::string& path);
 
     // Rebuilds the index from the file, in file order, with new handles. Requires an open
     // database. Once loaded, the index follows every successful change by itself, exactly as

@@ -2,33 +2,24 @@
 // active database path, and a way to tell the person the outcome of a repair.
 #pragma once
 
-#include <cstdint>
+#include "engine/result.h"
+
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <utility>
 
 namespace quenlark {
 
-// Raised when the settings store cannot be read or written.
-class SettingsError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
+// The store of named values, as the engine sees it. Nothing here throws: a failure comes
+// back as a Result that says why.
 class SettingsAccess {
 public:
     virtual ~SettingsAccess() = default;
-    // The string value of that name, or nothing when it does not exist. Throws
-    // SettingsError when the store fails or the value is not a string.
-    virtual std::optional<std::string> readString(const std::string& name) = 0;
-    // Stores a string value; throws SettingsError on failure.
-    virtual void writeString(const std::string& name, const std::string& value) = 0;
-    // The 32-bit number value of that name, or nothing when it does not exist. Throws
-    // SettingsError when the store fails or the value is not a number.
-    virtual std::optional<std::int32_t> readNumber(const std::string& name) = 0;
-    // Stores a 32-bit number value; throws SettingsError on failure.
-    virtual void writeNumber(const std::string& name, std::int32_t value) = 0;
+    // Puts the text value of that name in `value`, or nothing when there is none. A failure
+    // when the store cannot say, or when the value is not a text.
+    virtual Result readText(const std::string& name, std::optional<std::string>& value) = 0;
+    // Stores a text value; a failure says why it did not reach the store.
+    virtual Result storeText(const std::string& name, const std::string& value) = 0;
 };
 
 enum class MessageKind { Information, Error };
@@ -46,10 +37,11 @@ public:
 class OneBookSettings : public SettingsAccess {
 public:
     explicit OneBookSettings(std::string path) : path_(std::move(path)) {}
-    std::optional<std::string> readString(const std::string&) override { return path_; }
-    void writeString(const std::string&, const std::string&) override {}
-    std::optional<std::int32_t> readNumber(const std::string&) override { return std::nullopt; }
-    void writeNumber(const std::string&, std::int32_t) override {}
+    Result readText(const std::string&, std::optional<std::string>& value) override {
+        value = path_;
+        return {};
+    }
+    Result storeText(const std::string&, const std::string&) override { return {}; }
 
 private:
     std::string path_;

@@ -20,7 +20,6 @@
 #include <QAction>
 #include <QFile>
 #include <QMenu>
-#include <exception>
 
 namespace quenlark {
 
@@ -74,14 +73,11 @@ void WindowCommands::addContactFast() {
 
 void WindowCommands::showAbout() {
     Taboutbox box(window_);
+    // A value that is not a text, or a store that cannot be read, names no file: the box
+    // stays empty.
     QString path;
-    try {
-        if (const auto stored = parts_.settings.readString(kActiveAddressBookValue))
-            path = QFile::decodeName(QByteArray::fromStdString(*stored));
-    } catch (const std::exception&) {
-        // A value that is not a text, or a store that cannot be read, names no file: the
-        // box stays empty.
-    }
+    if (const auto stored = parts_.settings.findText(kActiveAddressBookValue))
+        path = QFile::decodeName(QByteArray::fromStdString(*stored));
     box.setDatabasePath(path);
     box.exec();
 }

@@ -28,14 +28,14 @@ macro(fail text)
 endmacro()
 
 set(data "${prefix}/share/quenlark-addressbook")
-foreach(f "bin/quenlark-addressbook" "lib/quenlark-addressbook/quenlark-window.so"
+foreach(f "bin/quenlark-addressbook" "lib/quenlark-addressbook/modules/quenlark-window.so"
           "share/quenlark-addressbook/info.txt"
           "share/quenlark-addressbook/license.txt" "share/quenlark-addressbook/whats new.txt"
           "share/quenlark-addressbook/addressbook.qab"
           "share/doc/quenlark-addressbook/copyright"
           "share/applications/quenlark-addressbook.desktop"
           "share/metainfo/com.quenlark.addressbook.metainfo.xml"
-          "share/man/man1/quenlark-addressbook.1")
+          "share/man/man1/quenlark-addressbook.1.gz")
   if(NOT EXISTS "${prefix}/${f}")
     fail("missing ${f}")
   endif()
@@ -47,6 +47,21 @@ if(EXISTS "${data}/addressbook.qab")
   file(SIZE "${data}/addressbook.qab" size)
   if(NOT size EQUAL 0)
     fail("template database is ${size} bytes")
+  endif()
+endif()
+
+# The manual page as Debian wants it: compressed with gzip -9n (magic, deflate, no flags so
+# no file name, no time, maximum compression, Unix), and no uncompressed copy beside it.
+set(man "${prefix}/share/man/man1/quenlark-addressbook.1")
+if(EXISTS "${man}")
+  fail("the manual page is installed uncompressed")
+endif()
+if(EXISTS "${man}.gz")
+  file(READ "${man}.gz" header LIMIT 10 HEX)
+  execute_process(COMMAND gzip -dc "${man}.gz" RESULT_VARIABLE rc OUTPUT_VARIABLE page)
+  if(NOT header STREQUAL "1f8b0800000000000203" OR NOT rc EQUAL 0 OR
+     NOT page MATCHES "^\\.TH QUENLARK-ADDRESSBOOK 1 ")
+    fail("the manual page is not the page compressed with gzip -9n (header ${header})")
   endif()
 endif()
 

@@ -1,51 +1,41 @@
-# Validates the AppStream data as software centres read it (appstreamcli, pedantic, without
-# fetching anything) and checks that each screenshot it names is the picture of that name
-# in the screenshots folder, with the width and height the data gives.
+# Validates the AppStream data as software centres read it: appstreamcli, pedantic, with its
+# network checks on. Every URL in the data must then be reachable, and the program has no
+# web site or screenshot anywhere, so the data names none; the validator runs in a network
+# namespace of its own (loopback only), where any URL fails at once and nothing leaves the
+# machine. Without namespaces, the validator runs offline and the data must hold no URL.
 #
-#   cmake -DAPPSTREAMCLI=<appstreamcli> -DMETAINFO=<file> -DSCREENSHOTS=<folder>
-#         -P check-metainfo.cmake
+#   cmake -DAPPSTREAMCLI=<appstreamcli> -DMETAINFO=<file> -P check-metainfo.cmake
 
 cmake_minimum_required(VERSION 3.25)
 
-foreach(var APPSTREAMCLI METAINFO SCREENSHOTS)
+foreach(var APPSTREAMCLI METAINFO)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "${var} is not set")
   endif()
 endforeach()
 
-execute_process(COMMAND "${APPSTREAMCLI}" validate --no-net --pedantic "${METAINFO}"
-                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "AppStream data invalid:\n${out}")
-endif()
-
-set(failures "")
-file(READ "${METAINFO}" xml)
-string(REGEX MATCHALL "<image[^>]*>[^<]+</image>" images "${xml}")
-if(NOT images)
-  list(APPEND failures "no screenshot named")
-endif()
-foreach(image IN LISTS images)
-  string(REGEX REPLACE ".*>([^<]+)</image>" "\\1" url "${image}")
-  get_filename_component(name "${url}" NAME)
-  set(png "${SCREENSHOTS}/${name}")
-  if(NOT EXISTS "${png}")
-    list(APPEND failures "${url} names ${name}, which is not in ${SCREENSHOTS}")
-    continue()
-  endif()
-  # A PNG's width and height are the big-endian words at bytes 16 and 20.
-  file(READ "${png}" header LIMIT 24 HEX)
-  string(SUBSTRING "${header}" 32 8 width)
-  string(SUBSTRING "${header}" 40 8 height)
-  math(EXPR width "0x${width}")
-  math(EXPR height "0x${height}")
-  if(NOT image MATCHES "width=\"${width}\"" OR NOT image MATCHES "height=\"${height}\"")
-    list(APPEND failures "${name} is ${width}x${height}, the data says otherwise: ${image}")
+find_program(UNSHARE unshare)
+set(isolated "")
+foreach(how "-n" "-rn")
+  if(UNSHARE AND NOT isolated)
+    execute_process(COMMAND "${UNSHARE}" ${how} true RESULT_VARIABLE rc OUTPUT_QUIET ERROR_QUIET)
+    if(rc EQUAL 0)
+      set(isolated "${UNSHARE}" ${how})
+    endif()
   endif()
 endforeach()
 
-if(failures)
-  list(JOIN failures "\n  " text)
-  message(FATAL_ERROR "AppStream screenshots:\n  ${text}")
+if(isolated)
+  set(command ${isolated} "${APPSTREAMCLI}" validate --pedantic "${METAINFO}")
+else()
+  set(command "${APPSTREAMCLI}" validate --no-net --pedantic "${METAINFO}")
+  file(STRINGS "${METAINFO}" urls REGEX "[a-z]+://")
+  if(urls)
+    message(FATAL_ERROR "AppStream data names URLs, which the validator checks online:\n${urls}")
+  endif()
 endif()
-message(STATUS "AppStream data valid, screenshots: ${images}")
+execute_process(COMMAND ${command} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "AppStream data invalid (${command}):\n${out}")
+endif()
+message(STATUS "AppStream data valid (${command})")

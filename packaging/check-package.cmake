@@ -1,7 +1,9 @@
 # Builds the Debian package into a scratch folder, as `make package` does, and checks its
 # control fields: the name, the version, and the dependencies an installed copy needs:
 # the Qt 6 runtime that dpkg-shlibdeps finds, and fonts-wine for the Tahoma font; and that
-# it holds the program, its menu entry and its manual page under /usr.
+# it holds the program, its menu entry and its compressed manual page under /usr; that it has
+# no maintainer scripts, and that dpkg installs it and removes it without a trace (no "rc"
+# state), tried in a scratch root.
 #
 #   cmake -DBUILD_DIR=<build> -DWORK_DIR=<scratch> -P check-package.cmake
 
@@ -56,15 +58,48 @@ execute_process(COMMAND "${DPKG_DEB}" --contents "${debs}"
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "dpkg-deb cannot list ${debs}: ${err}")
 endif()
-foreach(f bin/quenlark-addressbook lib/quenlark-addressbook/quenlark-window.so
+foreach(f bin/quenlark-addressbook lib/quenlark-addressbook/modules/quenlark-window.so
           share/applications/quenlark-addressbook.desktop
           share/metainfo/com.quenlark.addressbook.metainfo.xml
-          share/man/man1/quenlark-addressbook.1)
+          share/man/man1/quenlark-addressbook.1.gz)
   string(FIND "${contents}" " ./usr/${f}\n" at)
   if(at EQUAL -1)
     list(APPEND failures "/usr/${f} not in the package")
   endif()
 endforeach()
+
+# Nothing to run at install or removal: the window module is private, so ldconfig has nothing
+# to learn, and a postrm would keep a removed package in dpkg's database as "rc".
+execute_process(COMMAND "${DPKG_DEB}" --control "${debs}" "${WORK_DIR}/control"
+                RESULT_VARIABLE rc ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "dpkg-deb cannot read the control files of ${debs}: ${err}")
+endif()
+foreach(script preinst postinst prerm postrm triggers)
+  if(EXISTS "${WORK_DIR}/control/${script}")
+    file(READ "${WORK_DIR}/control/${script}" body)
+    list(APPEND failures "a ${script} in the package: ${body}")
+  endif()
+endforeach()
+
+set(root "${WORK_DIR}/root")
+file(MAKE_DIRECTORY "${root}/var/lib/dpkg/info" "${root}/var/lib/dpkg/updates")
+file(TOUCH "${root}/var/lib/dpkg/status" "${root}/var/lib/dpkg/available")
+set(dpkg ${CMAKE_COMMAND} -E env "PATH=/usr/local/sbin:/usr/sbin:/sbin:$ENV{PATH}"
+    dpkg "--root=${root}" "--log=${WORK_DIR}/dpkg.log" --force-not-root)
+foreach(step "--force-depends;--install;${debs}" "--remove;quenlark-addressbook")
+  execute_process(COMMAND ${dpkg} ${step} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT rc EQUAL 0)
+    string(REPLACE ";" " " text "dpkg ${step} failed: ${out}")
+    list(APPEND failures "${text}")
+  endif()
+endforeach()
+execute_process(COMMAND dpkg-query "--root=${root}" --show quenlark-addressbook
+                RESULT_VARIABLE rc OUTPUT_VARIABLE left ERROR_QUIET)
+file(GLOB_RECURSE kept LIST_DIRECTORIES false "${root}/usr/*")
+if(rc EQUAL 0 OR kept)
+  list(APPEND failures "dpkg --remove left the package behind: ${left} ${kept}")
+endif()
 
 if(failures)
   list(JOIN failures "\n  " text)

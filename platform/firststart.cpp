@@ -35,29 +35,64 @@ std::string UserDatabaseDir() {
     return QuenlarkFolder(XdgDataHome());
 }
 
+Result ChooseActiveBook(SettingsStore& settings, const std::string& exeDir,
+                        const std::function<bool(const std::string&)>& isWritable,
+                        ActiveBook& book) {
+    std::optional<std::string> stored;
+    if (Result read = settings.readText(kActiveAddressBookValue, stored); !read)
+        return read;
+    if (stored) {
+        book = {std::move(*stored), BookSource::Settings};
+        return {};
+    }
+    // Without the executable's folder there is no portable copy to look at.
+    if (!exeDir.empty()) {
+        std::string beside = exeDir;
+        if (beside.back() != '/')
+            beside += '/';
+        beside += kDefaultDatabaseName;
+        if (isWritable(beside)) {
+            book = {std::move(beside), BookSource::BesideProgram};
+            return {};
+        }
+    }
+    const std::string dir = UserDatabaseDir();
+    if (dir.empty())
+        return Result::Fail(Failure::NotOpen, "There is no folder for the address book: "
+                                              "neither XDG_DATA_HOME nor HOME names one");
+    book = {dir + '/' + kDefaultDatabaseName, BookSource::PersonsOwn};
+    return {};
+}
+
+Result FindActiveBook(SettingsStore& settings, const std::string& exeDir, std::string& path,
+                      const std::function<bool(const std::string&)>& isWritable) {
+    ActiveBook book;
+    if (Result chosen = ChooseActiveBook(settings, exeDir, isWritable, book); !chosen)
+        return chosen;
+    struct stat st {};
+    if (book.source == BookSource::PersonsOwn && ::stat(book.path.c_str(), &st) != 0)
+        return Result::Fail(Failure::NotOpen,
+                            "There is no address book yet; start the program once to make one");
+    path = std::move(book.path);
+    return {};
+}
+
 std::string ProvideDefaultDatabase(SettingsStore& settings, const std::string& exeDir) {
     return ProvideDefaultDatabase(settings, exeDir, IsWritableFile);
 }
 
 std::string ProvideDefaultDatabase(SettingsStore& settings, const std::string& exeDir,
                                    const std::function<bool(const std::string&)>& isWritable) {
-    if (settings.valueExists(kActiveAddressBookValue))
+    ActiveBook book;
+    if (!ChooseActiveBook(settings, exeDir, isWritable, book) ||
+        book.source != BookSource::PersonsOwn)
         return {};
-    std::string besideProgram = exeDir;
-    if (besideProgram.empty() || besideProgram.back() != '/')
-        besideProgram += '/';
-    if (isWritable(besideProgram + kDefaultDatabaseName))
-        return {};
-    const std::string dir = UserDatabaseDir();
-    if (dir.empty() || !MakeFolders(dir))
-        return {};
-    const std::string path = dir + '/' + kDefaultDatabaseName;
-    if (!EnsureFile(path))
+    if (!MakeFolders(UserDatabaseDir()) || !EnsureFile(book.path))
         return {};
     // Settings that cannot be written keep the path in memory, so this run still opens the
     // person's own database; the store's lastFailure() tells the start-up why.
-    [[maybe_unused]] const Result stored = settings.storeText(kActiveAddressBookValue, path);
-    return path;
+    [[maybe_unused]] const Result stored = settings.storeText(kActiveAddressBookValue, book.path);
+    return book.path;
 }
 
 } // namespace quenlark

@@ -19,7 +19,7 @@ std::string InstanceGuard::defaultDirectory() {
 std::string InstanceGuard::chooseDirectory(const std::string& runtimeDir,
                                            const std::string& sharedFallback,
                                            const std::string& homeFallback) {
-    if (!runtimeDir.empty())
+    if (!runtimeDir.empty() && CheckPrivateFolder(runtimeDir))
         return runtimeDir;
     // Anyone may create names in /tmp: a folder there is used only when it is our own.
     if (!sharedFallback.empty() && EnsurePrivateFolder(sharedFallback))

@@ -30,9 +30,11 @@ public:
     // $XDG_RUNTIME_DIR; without it /tmp/quenlark-<uid>, then <cache>/quenlark (see below);
     // empty when none of them is safe to use.
     static std::string defaultDirectory();
-    // The first usable folder of these: the runtime folder as it is given, then each
-    // fallback once it is a private folder of this user (created 0700 when missing; a
-    // symbolic link, a non-folder or another user's folder is passed over). "" when none.
+    // The first usable folder of these: the runtime folder when it is this user's own and
+    // closed to others (0700; it is never changed), then each fallback once it is a private
+    // folder of this user (created 0700 when missing; a symbolic link, a non-folder or
+    // another user's folder is passed over). "" when none. Anyone who can create names in
+    // the folder could take the marker's name and keep this user's program from starting.
     static std::string chooseDirectory(const std::string& runtimeDir,
                                        const std::string& sharedFallback,
                                        const std::string& homeFallback);

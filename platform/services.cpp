@@ -6,8 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <climits>
-#include <unistd.h>
 
 namespace quenlark {
 
@@ -18,21 +16,13 @@ void SeamMessageSink::showMessage(const std::string& title, const std::string& t
                     MsgButtons::Ok);
 }
 
-std::string ExecutableDir() {
-    char buf[PATH_MAX];
-    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0)
-        return ".";
-    std::string path(buf, std::size_t(n));
-    const auto slash = path.find_last_of('/');
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 QString ProgramDataFile(const QString& name) {
     return ProgramDataFile(name, QString::fromStdString(ExecutableDir()));
 }
 
 QString ProgramDataFile(const QString& name, const QString& exeDir) {
+    if (!exeDir.startsWith(QLatin1Char('/')))
+        return {};
     const QDir dir(exeDir);
     const QString beside = dir.filePath(name);
     if (QFileInfo(beside).isFile())

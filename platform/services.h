@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/enginehost.h"
+#include "platform/programfiles.h"
 
 #include <QString>
 #include <string>
@@ -15,12 +16,11 @@ public:
     void showMessage(const std::string& title, const std::string& text, MessageKind kind) override;
 };
 
-// The folder of the running executable, without a trailing separator.
-std::string ExecutableDir();
 // Where one of the program's text files (info.txt, license.txt, "whats new.txt") is: the
 // executable's folder when it is there (the build tree), else the installed copy in
 // ../share/quenlark-addressbook beside it. When neither exists, the path in the
-// executable's folder, so the desktop reports the missing file as before.
+// executable's folder, so the desktop reports the missing file as before; "" when the
+// executable's folder is unknown (the current folder is never looked at).
 QString ProgramDataFile(const QString& name);
 // The same for a given executable folder.
 QString ProgramDataFile(const QString& name, const QString& exeDir);

@@ -275,32 +275,16 @@ void SettingsStore::deleteValue(const std::string& name) {
     [[maybe_unused]] const Result removed = change(name, std::nullopt);
 }
 
-std::optional<std::string> SettingsStore::readString(const std::string& name) {
-    auto value = find(name);
-    if (!value)
-        return std::nullopt;
-    if (auto* text = std::get_if<std::string>(&*value))
-        return std::move(*text);
-    throw SettingsError("The setting \"" + name + "\" is not a text");
-}
-
-void SettingsStore::writeString(const std::string& name, const std::string& value) {
-    if (Result stored = storeText(name, value); !stored)
-        throw SettingsError(stored.message());
-}
-
-std::optional<std::int32_t> SettingsStore::readNumber(const std::string& name) {
-    const auto value = find(name);
-    if (!value)
-        return std::nullopt;
-    if (const auto* number = std::get_if<std::int32_t>(&*value))
-        return *number;
-    throw SettingsError("The setting \"" + name + "\" is not a number");
-}
-
-void SettingsStore::writeNumber(const std::string& name, std::int32_t value) {
-    if (Result stored = storeNumber(name, value); !stored)
-        throw SettingsError(stored.message());
+Result SettingsStore::readText(const std::string& name, std::optional<std::string>& value) {
+    value.reset();
+    auto found = find(name);
+    if (!found)
+        return {};
+    if (auto* text = std::get_if<std::string>(&*found)) {
+        value = std::move(*text);
+        return {};
+    }
+    return Result::Fail(Failure::BadArgument, "The setting \"" + name + "\" is not a text");
 }
 
 } // namespace quenlark

@@ -14,6 +14,7 @@
 #include "engine/enginehost.h"
 #include "engine/result.h"
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -31,21 +32,17 @@ public:
     const std::string& filePath() const { return path_; }
     static std::string defaultFilePath();
 
-    // For the engine (SettingsAccess). A value of the other kind throws SettingsError, and
-    // so does a change that did not reach the file (it is kept in memory all the same). A
-    // file that cannot be read is not an error here: it reads as holding no values.
-    std::optional<std::string> readString(const std::string& name) override;
-    void writeString(const std::string& name, const std::string& value) override;
-    std::optional<std::int32_t> readNumber(const std::string& name) override;
-    void writeNumber(const std::string& name, std::int32_t value) override;
-
-    // For the user interface: none of these throws.
-    // The value of that name, or nothing when it is missing or of the other kind.
+    // The value of that name, or nothing when it is missing or of the other kind. A file
+    // that cannot be read reads as holding no values (lastFailure() says why).
     std::optional<std::string> findText(const std::string& name);
     std::optional<std::int32_t> findNumber(const std::string& name);
     bool valueExists(const std::string& name);
-    // Stores a value; a failure says why the file was not written.
-    Result storeText(const std::string& name, const std::string& value);
+    // For the engine (SettingsAccess): the text of that name; a failure when the value is a
+    // number, as a text cannot be made of it.
+    Result readText(const std::string& name, std::optional<std::string>& value) override;
+    // Stores a value; a failure says why the file was not written (the value is kept in
+    // memory all the same).
+    Result storeText(const std::string& name, const std::string& value) override;
     Result storeNumber(const std::string& name, std::int32_t value);
     // Removes a value (for this run only, when the file cannot be written: lastFailure()).
     void deleteValue(const std::string& name);

@@ -100,4 +100,19 @@ Result EnsurePrivateFolder(const std::string& dir) {
     return outcome;
 }
 
+Result CheckPrivateFolder(const std::string& dir) {
+    if (dir.empty())
+        return Result::Fail(Failure::BadArgument, "No folder was named");
+    struct stat st {};
+    if (::lstat(dir.c_str(), &st) != 0)
+        return Result::FromErrno("Cannot look at the folder \"" + dir + "\"", errno);
+    if (!S_ISDIR(st.st_mode))
+        return Result::Fail(Failure::Io, "\"" + dir + "\" is a symbolic link or not a folder");
+    if (st.st_uid != ::geteuid())
+        return Result::Fail(Failure::Io, "The folder \"" + dir + "\" belongs to another user");
+    if ((st.st_mode & 0777) != 0700)
+        return Result::Fail(Failure::Io, "The folder \"" + dir + "\" is open to other users");
+    return {};
+}
+
 } // namespace quenlark

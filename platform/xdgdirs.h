@@ -17,7 +17,8 @@ std::string XdgConfigHome();
 std::string XdgDataHome();
 // $XDG_CACHE_HOME, else $HOME/.cache.
 std::string XdgCacheHome();
-// $XDG_RUNTIME_DIR; the rules name no folder in its place.
+// $XDG_RUNTIME_DIR as it is given; the rules name no folder in its place. Whether it may be
+// used is for the caller to check (CheckPrivateFolder).
 std::string XdgRuntimeDir();
 
 // The program's own folder in one of those: <base>/quenlark, or "" when base is "".
@@ -31,5 +32,9 @@ Result MakeFolders(const std::string& dir);
 // (its parent must exist) and closes an existing folder of the user's to others. Refused
 // when it is a symbolic link or anything but a folder, or when another user owns it.
 Result EnsurePrivateFolder(const std::string& dir);
+
+// Checks, changing nothing, that `dir` is a folder (not a symbolic link) that this user owns
+// and that only they may read, write or enter (permissions 0700), as a runtime folder must be.
+Result CheckPrivateFolder(const std::string& dir);
 
 } // namespace quenlark

@@ -6,9 +6,10 @@ set -uo pipefail
 PROG=$(readlink -f "$1")
 work=$(mktemp -d)
 window=""
+portable=""
 cleanup() {
     [ -n "$window" ] && kill "$window" 2>/dev/null && wait "$window" 2>/dev/null
-    rm -rf "$work"
+    rm -rf "$work" ${portable:+"$portable"}
 }
 trap cleanup EXIT
 fails=0
@@ -55,6 +56,96 @@ ok "exports"
 [ $? = 2 ] || fail "a missing argument exits with 2"
 "$PROG" --version | grep -q "2.4.2" || fail "version"
 ok "usage statuses"
+
+# The mail client's set-up as the README and the manual give it, run the way NeoMutt runs it:
+# %s replaced by the typed text in single quotes (a ' or ` closed, escaped and reopened),
+# the line given to sh -c. Whatever is typed arrives as one argument and runs nothing.
+printf '%s\r\n' "BEGIN:VCARD" "VERSION:3.0" "FN:Ann Marie Ode" "EMAIL:amo@example.com" \
+    "END:VCARD" "BEGIN:VCARD" "VERSION:3.0" "FN:Pat O'Brien" "EMAIL:pat@example.com" \
+    "END:VCARD" >"$work/mutt.vcf"
+"$PROG" --import "$work/mutt.vcf" >/dev/null || fail "import for the mail client"
+docs=$(dirname "$0")/../..
+line=$(grep -oh 'query_command = "[^"]*"' "$docs/README.md")
+[ "$line" = "$(grep -oh 'query_command = "[^"]*"' "$docs/docs/quenlark-addressbook.1" |
+    sed 's/\\-/-/g')" ] || fail "the README and the manual give different set-ups"
+template=${line#query_command = \"}
+template=${template%\"}
+mkdir "$work/mutt"
+mutt_query() { # TEXT
+    local quoted=$1
+    quoted=${quoted//\'/\'\\\'\'}
+    quoted=${quoted//\`/\'\\\`\'}
+    (cd "$work/mutt" && PATH=$(dirname "$PROG"):$PATH sh -c "${template//%s/\'$quoted\'}")
+}
+for typed in 'x$(touch PWNED)' 'x`touch PWNED`' 'ann marie' "o'bri"; do
+    out=$(mutt_query "$typed" 2>"$work/err")
+    status=$?
+    [ -z "$(ls -A "$work/mutt")" ] || fail "$typed ran a command: $(ls "$work/mutt")"
+    [ -s "$work/err" ] && fail "$typed: $(cat "$work/err")"
+    case $typed in
+    x*) [ $status = 1 ] && [ "$out" = "Quenlark Address Book: no contact matches \"$typed\"" ] ;;
+    ann*) [ $status = 0 ] && [ "$(echo "$out" | tail -n +2)" = $'amo@example.com\tAnn Marie Ode\t' ] ;;
+    o*) [ $status = 0 ] && [ "$(echo "$out" | tail -n +2)" = $'pat@example.com\tPat O\'Brien\t' ] ;;
+    esac || fail "the mail client's query for $typed: $status $out"
+done
+ok "the documented mail client set-up passes any text as one argument"
+
+# Anything the program did not foresee ends it with a message and status 1, never an abort:
+# here an import into an empty book whose first header cannot be written (no file may grow).
+mkdir -p "$work/abort/config/quenlark"
+: >"$work/abort/empty.qab"
+printf '[Software\\Quenlark\\Address Book]\nActive Address Book="%s"\n' "$work/abort/empty.qab" \
+    >"$work/abort/config/quenlark/addressbook.ini"
+message=$(trap '' XFSZ; ulimit -f 0
+    XDG_CONFIG_HOME=$work/abort/config "$PROG" --import "$work/in.vcf" 2>&1 >/dev/null)
+status=$?
+[ $status = 1 ] && [ -n "$message" ] || fail "an import that cannot write the header: $status $message"
+ok "an import that cannot write ends with a message and status 1"
+
+# The command line answers from the book the window opens, and never makes one: a read-only
+# book beside the program is not the person's (the window makes their own at the first
+# start). Run as a user for whom read-only means read-only.
+portable=$(mktemp -d)
+chmod 755 "$portable"
+mkdir -p "$portable/bin" "$portable/home/run"
+chmod 700 "$portable/home/run"
+cp "$PROG" "$(dirname "$PROG")/quenlark-window.so" "$portable/bin/"
+cp "$db" "$portable/bin/addressbook.qab"
+chmod 444 "$portable/bin/addressbook.qab"
+as_person=()
+if [ "$(id -u)" = 0 ]; then
+    chown -R nobody "$portable/home"
+    as_person=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+fi
+person() {
+    "${as_person[@]}" env -i PATH=/usr/bin:/bin HOME="$portable/home" QT_QPA_PLATFORM=offscreen \
+        "$portable/bin/quenlark-addressbook" "$@"
+}
+person --query ann >"$work/out" 2>"$work/err"
+[ $? = 1 ] && grep -q "no address book" "$work/err" && [ ! -e "$portable/home/.local" ] || fail "a query answered from the book beside the program: $(cat "$work/out" "$work/err")"
+timeout 3 "${as_person[@]}" env -i PATH=/usr/bin:/bin HOME="$portable/home" \
+    XDG_RUNTIME_DIR="$portable/home/run" QT_QPA_PLATFORM=offscreen "$portable/bin/quenlark-addressbook" \
+    >/dev/null 2>&1
+person --query ann >"$work/out" 2>"$work/err"
+[ $? = 1 ] && grep -q "no contact matches" "$work/out" &&
+    [ -s "$portable/home/.local/share/quenlark/addressbook.qab" ] ||
+    fail "after the window's first start: $(cat "$work/out" "$work/err")"
+ok "the command line and the window work on the same book"
+
+# A window module in the current folder never runs, even when the program cannot tell where
+# it lies itself (no /proc): it says so and ends.
+if unshare -rm true 2>/dev/null; then
+    mkdir "$work/planted"
+    ln -s "$(dirname "$PROG")/quenlark-window.so" "$work/planted/quenlark-window.so"
+    message=$(cd "$work/planted" && timeout 10 unshare -rm sh -c \
+        'mount -t tmpfs none /proc && exec "$0"' "$PROG" 2>&1 >/dev/null)
+    status=$?
+    [ $status = 1 ] && [[ $message == *"cannot load the window"* ]] ||
+        fail "without /proc: $status $message"
+    ok "a module in the current folder is not loaded"
+else
+    echo "skipped: no user namespaces to hide /proc in"
+fi
 
 # With the window open: the query still answers, an import is refused and changes nothing.
 "$PROG" >"$work/window.log" 2>&1 &

@@ -1,6 +1,7 @@
 // The command line, run in-process on books in a temporary folder: the mail client's query,
 // exports and imports and what they refuse, and the usage rules.
 #include "cli/commandline.h"
+#include "cli/terminaltext.h"
 #include "engine/addressbookengine.h"
 
 #include <gtest/gtest.h>
@@ -48,7 +49,13 @@ protected:
     int run(const std::vector<std::string>& args) {
         out.str({});
         err.str({});
-        const CommandLineContext context{[this] { return book; }, out, err};
+        const CommandLineContext context{
+            [this](std::string& found) {
+                found = book;
+                return book.empty() ? Result::Fail(Failure::NotOpen, "There is no address book")
+                                    : Result();
+            },
+            out, err};
         return RunCommandLine(args, context);
     }
     static void write(const std::string& path, const std::string& bytes) {
@@ -88,12 +95,61 @@ TEST_F(CommandLineTest, QueryPrintsOneLinePerAddressOfEachMatch) {
     ASSERT_EQ(run({"--query", "tab@"}), kExitOk);
     EXPECT_NE(out.str().find("tab@example.com\tTab Name\t\n"), std::string::npos);
 
-    // Nothing found: status 1, a word on the error output, nothing on the output.
+    // Nothing found: status 1, and the status line a mail client shows as the outcome.
     for (const std::string text : {"nomail", "nobody", "\xE4\xB8\xAD" /* not storable */}) {
         EXPECT_EQ(run({"--query", text}), kExitFailed) << text;
-        EXPECT_EQ(out.str(), "");
-        EXPECT_NE(err.str().find("No contact matches"), std::string::npos);
+        EXPECT_EQ(out.str(), "Quenlark Address Book: no contact matches \"" + text + "\"\n");
+        EXPECT_EQ(err.str(), "");
     }
+}
+
+TEST(TerminalTextTest, ControlsAndBrokenCharactersAreReplaced) {
+    const std::string r = "\xEF\xBF\xBD"; // U+FFFD
+    const std::pair<std::string, std::string> cases[] = {
+        {"tab\tCR LF\r\nZo\xC3\xAB \xE2\x82\xAC \xF0\x9F\x98\x80", ""}, // kept as it is
+        {"\x1B]0;title\x07|\x7F|" + std::string(1, '\0'), r + "]0;title" + r + "|" + r + "|" + r},
+        {"\xC2\x9B"
+         "2J|\x9B"
+         "2J",
+         r + "2J|" + r + "2J"}, // C1 CSI, as UTF-8 and as a byte
+        {"\xC0\xAF|\xED\xA0\x80|\xF4\x90", r + r + "|" + r + r + "|" + r},
+        {"\xE2\x82|\xE2\x82", r + "|" + r}, // cut characters, the last at the very end
+    };
+    for (const auto& [text, expected] : cases) {
+        const std::string shown = expected.empty() ? text : expected;
+        EXPECT_EQ(TerminalText(text), shown);
+        // Through the stream buffer a byte at a time, each flushed on its own.
+        std::ostringstream sink;
+        TerminalTextBuffer buffer(sink.rdbuf());
+        std::ostream stream(&buffer);
+        for (const char c : text)
+            stream.put(c).flush();
+        EXPECT_TRUE(buffer.close());
+        EXPECT_EQ(sink.str(), shown);
+    }
+}
+
+TEST_F(CommandLineTest, ControlCharactersReachNoTerminalButStayInFiles) {
+    const std::string r = "\xEF\xBF\xBD";
+    // ESC sequences, a bell, and 0x9D: the C1 control OSC in the book's code page.
+    write(book, bookOf({contact("Eve\x1B[2J\x07 \x9D", "\x1B[31m", "eve@example.com")}));
+    const std::string shown = "Eve" + r + "[2J" + r + " " + r;
+    ASSERT_EQ(run({"--query", "eve"}), kExitOk);
+    EXPECT_EQ(out.str(), "Quenlark Address Book: 1 address found\neve@example.com\t" + shown +
+                             "\t" + r + "[31m\n");
+    for (const char* option : {"--export-vcard", "--export-csv"}) {
+        ASSERT_EQ(run({option, "-"}), kExitOk) << option;
+        EXPECT_NE(out.str().find(shown), std::string::npos) << option;
+        EXPECT_EQ(out.str().find('\x1B'), std::string::npos) << option;
+        ASSERT_EQ(run({option, path("export")}), kExitOk) << option;
+        EXPECT_NE(read(path("export")).find("Eve\x1B[2J\x07 \xC2\x9D"), std::string::npos);
+    }
+    // Messages that echo what was typed: the query's text, a file's name.
+    EXPECT_EQ(run({"--query", "\x1B[1m"}), kExitFailed);
+    EXPECT_EQ(out.str(), "Quenlark Address Book: no contact matches \"" + r + "[1m\"\n");
+    EXPECT_EQ(run({"--import", path("\x1B[1m.vcf")}), kExitFailed);
+    EXPECT_NE(err.str().find(r + "[1m.vcf"), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find('\x1B'), std::string::npos);
 }
 
 TEST_F(CommandLineTest, QueryAndExportReadWhileTheProgramHoldsTheBook) {
@@ -201,5 +257,5 @@ TEST_F(CommandLineTest, UsageRules) {
     // No book yet: a word, not a crash.
     book.clear();
     EXPECT_EQ(run({"--query", "x"}), kExitFailed);
-    EXPECT_NE(err.str().find("no address book"), std::string::npos);
+    EXPECT_NE(err.str().find("There is no address book"), std::string::npos);
 }

@@ -16,27 +16,21 @@ namespace quenlark::test {
 
 class MemorySettings : public SettingsAccess {
 public:
-    std::optional<std::string> readString(const std::string& name) override {
+    Result readText(const std::string& name, std::optional<std::string>& value) override {
         if (failing)
-            throw SettingsError("settings unavailable");
+            return Result::Fail(Failure::Io, "settings unavailable");
         auto it = strings.find(name);
-        return it == strings.end() ? std::nullopt : std::optional(it->second);
+        value = it == strings.end() ? std::nullopt : std::optional(it->second);
+        return {};
     }
-    void writeString(const std::string& name, const std::string& value) override {
+    Result storeText(const std::string& name, const std::string& value) override {
         if (failing)
-            throw SettingsError("settings unavailable");
+            return Result::Fail(Failure::Io, "settings unavailable");
         strings[name] = value;
-    }
-    std::optional<std::int32_t> readNumber(const std::string& name) override {
-        auto it = numbers.find(name);
-        return it == numbers.end() ? std::nullopt : std::optional(it->second);
-    }
-    void writeNumber(const std::string& name, std::int32_t value) override {
-        numbers[name] = value;
+        return {};
     }
 
     std::map<std::string, std::string> strings;
-    std::map<std::string, std::int32_t> numbers;
     bool failing = false;
 };
 

@@ -121,12 +121,12 @@ void TstAboutBox::pathIsTheActiveDatabase() {
     });
     // Read when the box opens, as the settings hold it then: any characters, spaces kept.
     const QString other = QStringLiteral("/home/r\u00e9my/My Books/\u65e5\u672c.qab");
-    env_->settings().writeString("Active Address Book", other.toStdString());
+    QVERIFY(env_->settings().storeText("Active Address Book", other.toStdString()));
     QCOMPARE(shownPath(w), other);
     // No value, or one that is not a text, shows an empty box.
     env_->settings().deleteValue("Active Address Book");
     QCOMPARE(shownPath(w), QString());
-    env_->settings().writeNumber("Active Address Book", 3);
+    QVERIFY(env_->settings().storeNumber("Active Address Book", 3));
     QCOMPARE(shownPath(w), QString());
 }
 

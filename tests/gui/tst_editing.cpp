@@ -105,7 +105,7 @@ void TstEditing::addNeedsNameAndRequiredEmail() {
     QFETCH(QString, name);
     QFETCH(QString, email);
     QFETCH(bool, added);
-    env_->settings().writeNumber(kEmailFieldRequiredValue, emailRequired ? 1 : 0);
+    QVERIFY(env_->settings().storeNumber(kEmailFieldRequiredValue, emailRequired ? 1 : 0));
     auto w = window();
     QVERIFY(w);
     const QByteArray before = env_->databaseBytes();
@@ -390,7 +390,7 @@ void TstEditing::webLinkCheck() {
     QFETCH(int, answer);
     QFETCH(QString, stored);
     QFETCH(bool, written);
-    env_->settings().writeNumber(kDisableUrlValidationValue, validationOff ? 1 : 0);
+    QVERIFY(env_->settings().storeNumber(kDisableUrlValidationValue, validationOff ? 1 : 0));
     auto w = window();
     QVERIFY(w);
     QTest::keyClicks(box(*w, "nameEdit"), QStringLiteral("Web"));

@@ -53,6 +53,8 @@ private slots:
     void unsavableSettingsKeepThePathForThisRun_data();
     void unsavableSettingsKeepThePathForThisRun();
     void engineOpensTheProvidedDatabase();
+    void commandLineFindsTheBookTheWindowOpens_data();
+    void commandLineFindsTheBookTheWindowOpens();
     void writableFileCheck();
     void programDataFileBesideProgramThenInstalled();
 
@@ -128,7 +130,7 @@ void TstFirstStart::missingOrUnwritableFileGivesEmptyPerUserDatabase() {
     QCOMPARE(QDir::cleanPath(checked[0]),
              QDir::cleanPath(path(exeDir) + QStringLiteral("/addressbook.qab")));
     QCOMPARE(provided, Std(userDatabase()));
-    QCOMPARE(settings.readString(kActiveAddressBookValue), Std(userDatabase()));
+    QCOMPARE(settings.findText(kActiveAddressBookValue), Std(userDatabase()));
     QVERIFY(QFileInfo(userDatabase()).isFile());
     QCOMPARE(QFileInfo(userDatabase()).size(), 0);
     if (fileBesideProgram)
@@ -142,21 +144,21 @@ void TstFirstStart::existingPerUserFileIsNeverReplaced() {
     QCOMPARE(ProvideDefaultDatabase(settings, Std(path(QStringLiteral("nowhere")))),
              Std(userDatabase()));
     QCOMPARE(ReadFile(userDatabase()), QByteArray("someone's contacts"));
-    QCOMPARE(settings.readString(kActiveAddressBookValue), Std(userDatabase()));
+    QCOMPARE(settings.findText(kActiveAddressBookValue), Std(userDatabase()));
 }
 
 void TstFirstStart::existingSettingIsNeverTouched() {
     SettingsStore settings(Std(settingsPath()));
     // Whatever it names (here a file that is gone, or a value of the wrong kind), the
     // person's setting stays as it is and the start-up reports it as usual.
-    settings.writeString(kActiveAddressBookValue, "/gone/addressbook.qab");
+    QVERIFY(settings.storeText(kActiveAddressBookValue, "/gone/addressbook.qab"));
     const QByteArray before = ReadFile(settingsPath());
     QCOMPARE(ProvideDefaultDatabase(settings, Std(path(QStringLiteral("nowhere")))), std::string());
     QCOMPARE(ReadFile(settingsPath()), before);
 
-    settings.writeNumber(kActiveAddressBookValue, 5);
+    QVERIFY(settings.storeNumber(kActiveAddressBookValue, 5));
     QCOMPARE(ProvideDefaultDatabase(settings, Std(path(QStringLiteral("nowhere")))), std::string());
-    QCOMPARE(settings.readNumber(kActiveAddressBookValue), std::optional<std::int32_t>(5));
+    QCOMPARE(settings.findNumber(kActiveAddressBookValue), std::optional<std::int32_t>(5));
     QVERIFY(!QFileInfo::exists(dataHome()));
 }
 
@@ -233,12 +235,81 @@ void TstFirstStart::engineOpensTheProvidedDatabase() {
     engine.CloseAddressBook();
     QVERIFY(QFileInfo(userDatabase()).size() > 0); // now an empty address book
     QCOMPARE(sink.count, 0);
-    QCOMPARE(settings.readString(kActiveAddressBookValue), Std(userDatabase()));
+    QCOMPARE(settings.findText(kActiveAddressBookValue), Std(userDatabase()));
 
     // The next start finds the setting and leaves the opened database alone.
     const QByteArray opened = ReadFile(userDatabase());
     QCOMPARE(ProvideDefaultDatabase(settings, exeDir), std::string());
     QCOMPARE(ReadFile(userDatabase()), opened);
+}
+
+void TstFirstStart::commandLineFindsTheBookTheWindowOpens_data() {
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<QString>("besideProgram"); // "", "writable" or "read-only"
+    QTest::addColumn<bool>("ownExists");
+    QTest::addColumn<QString>("book"); // what the window opens: "beside", "own", "named", ""
+    QTest::addColumn<bool>("foundBeforeFirstStart");
+    QTest::newRow("nothing yet") << ""
+                                 << "" << false << "own" << false;
+    QTest::newRow("read-only book beside") << ""
+                                           << "read-only" << false << "own" << false;
+    QTest::newRow("writable book beside") << ""
+                                          << "writable" << true << "beside" << true;
+    QTest::newRow("own book there") << ""
+                                    << "read-only" << true << "own" << true;
+    QTest::newRow("settings name one") << "text"
+                                       << "writable" << true << "named" << true;
+    QTest::newRow("setting not a text") << "number"
+                                        << "writable" << true << "" << false;
+}
+
+void TstFirstStart::commandLineFindsTheBookTheWindowOpens() {
+    QFETCH(QString, setting);
+    QFETCH(QString, besideProgram);
+    QFETCH(bool, ownExists);
+    QFETCH(QString, book);
+    QFETCH(bool, foundBeforeFirstStart);
+    const QString exeDir = path(QStringLiteral("bin"));
+    const QString named = path(QStringLiteral("named.qab"));
+    WriteFile(exeDir + QStringLiteral("/addressbook.qab"), "beside");
+    if (besideProgram.isEmpty())
+        QVERIFY(QFile::remove(exeDir + QStringLiteral("/addressbook.qab")));
+    if (ownExists)
+        WriteFile(userDatabase(), {});
+    SettingsStore cli(Std(settingsPath()));
+    if (setting == QLatin1String("text"))
+        QVERIFY(cli.storeText(kActiveAddressBookValue, Std(named)));
+    else if (setting == QLatin1String("number"))
+        QVERIFY(cli.storeNumber(kActiveAddressBookValue, 1));
+    const auto writable = [&](const std::string& p) {
+        return besideProgram == QLatin1String("writable") && IsWritableFile(p);
+    };
+    const QMap<QString, QString> paths{{"beside", exeDir + QStringLiteral("/addressbook.qab")},
+                                       {"own", userDatabase()},
+                                       {"named", named}};
+    const QByteArray settingsBefore = ReadFile(settingsPath());
+
+    // The command line names the book only when the window would open that one, and it
+    // makes nothing: no database, no settings.
+    std::string found;
+    QCOMPARE(bool(FindActiveBook(cli, Std(exeDir), found, writable)), foundBeforeFirstStart);
+    if (foundBeforeFirstStart)
+        QCOMPARE(found, Std(paths[book]));
+    QCOMPARE(QFileInfo::exists(userDatabase()), ownExists);
+    QCOMPARE(ReadFile(settingsPath()), settingsBefore);
+
+    // The window's first start, then the command line again.
+    SettingsStore window(Std(settingsPath()));
+    ProvideDefaultDatabase(window, Std(exeDir), writable);
+    SilentSink sink;
+    AddressBookEngine engine(window, sink, Std(exeDir));
+    std::string opened;
+    QCOMPARE(bool(engine.GetActiveAddressBookPath(opened)), !book.isEmpty());
+    found.clear();
+    QCOMPARE(bool(FindActiveBook(cli, Std(exeDir), found, writable)), !book.isEmpty());
+    QCOMPARE(found, opened);
+    if (!book.isEmpty())
+        QCOMPARE(opened, Std(paths[book]));
 }
 
 void TstFirstStart::writableFileCheck() {

@@ -27,8 +27,8 @@ struct Values {
 // What the settings file on disk holds, read by a store of its own.
 Values storedValues(TestEnv& env) {
     SettingsStore file(env.settings().filePath());
-    return {file.readNumber(kDisplayTooltipsValue), file.readNumber(kDisableUrlValidationValue),
-            file.readNumber(kEmailFieldRequiredValue)};
+    return {file.findNumber(kDisplayTooltipsValue), file.findNumber(kDisableUrlValidationValue),
+            file.findNumber(kEmailFieldRequiredValue)};
 }
 
 QByteArray settingsBytes(TestEnv& env) {
@@ -113,8 +113,8 @@ void TstOptions::firstRunWritesDefaults() {
 
 void TstOptions::missingValueRewrittenOthersKept() {
     {
-        env_->settings().writeNumber(kDisplayTooltipsValue, 0);
-        env_->settings().writeNumber(kEmailFieldRequiredValue, 0);
+        QVERIFY(env_->settings().storeNumber(kDisplayTooltipsValue, 0));
+        QVERIFY(env_->settings().storeNumber(kEmailFieldRequiredValue, 0));
         auto window = MakeMainWindow(*env_);
         Tmainform& w = *window;
         QCOMPARE(storedValues(*env_).noUrlCheck, std::optional<std::int32_t>(0));
@@ -125,7 +125,7 @@ void TstOptions::missingValueRewrittenOthersKept() {
         QVERIFY(!w.options().emailRequired);
     }
     // Any value that is not zero reads as true.
-    env_->settings().writeNumber(kDisableUrlValidationValue, 7);
+    QVERIFY(env_->settings().storeNumber(kDisableUrlValidationValue, 7));
     env_->settings().deleteValue(kDisplayTooltipsValue);
     auto window = MakeMainWindow(*env_);
     Tmainform& w = *window;

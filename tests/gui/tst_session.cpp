@@ -133,14 +133,11 @@ void TstSession::fifoInPlaceOfTheSettingsDoesNotHoldUpTheStart() {
     QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
     const Watchdog watchdog(30);
     ScriptedUiSeam ui;
-    try {
+    {
         Session session(LocalPath(bin()));
         session.tellStartupProblems();
         QCOMPARE(ui.titles().count(QStringLiteral("Options cannot be saved")), 1);
         QVERIFY(!session.settings().lastFailure());
-    } catch (const SettingsError&) {
-        // A main window that still writes its options through the throwing interface stops
-        // here; what counts is that the start-up got this far without waiting on the FIFO.
     }
     QVERIFY(QFileInfo(userDatabase()).size() > 0); // the person's database was opened
     struct stat st {};

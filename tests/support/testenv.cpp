@@ -9,7 +9,10 @@ TestEnv::TestEnv() {
     ::setenv("XDG_CONFIG_HOME", (dir() + QStringLiteral("/config")).toLocal8Bit().constData(), 1);
     ::setenv("XDG_RUNTIME_DIR", dir().toLocal8Bit().constData(), 1);
     settings_ = std::make_unique<SettingsStore>();
-    settings_->writeString(kActiveAddressBookValue, databasePath().toStdString());
+    if (const Result stored =
+            settings_->storeText(kActiveAddressBookValue, databasePath().toStdString());
+        !stored)
+        qFatal("Cannot keep the test's settings: %s", stored.message().c_str());
     writeDatabase({});
     sink_ = std::make_unique<SeamMessageSink>();
     engine_ = std::make_unique<AddressBookEngine>(*settings_, *sink_, dir().toStdString());
