@@ -3,6 +3,7 @@
 #include "controls/quenlarkstdbutton.h"
 #include "forms/bookmessages.h"
 #include "forms/contactimport.h"
+#include "forms/exportcontacts.h"
 #include "forms/popupmenus.h"
 #include "platform/uiseam.h"
 #include "tools/addressbook.h"
@@ -42,14 +43,17 @@ BackupCommands::BackupCommands(QWidget* window, const Ui::mainform& ui, AddressB
     saveItem->setObjectName(QStringLiteral("saveBackupItem"));
     QAction* restoreItem = AddMenuItem(menu, QStringLiteral("&Recover using a backup file"));
     restoreItem->setObjectName(QStringLiteral("restoreBackupItem"));
-    // Contacts from other address books come in after the backup items.
+    // Contacts from and for other address books come after the backup items.
     AddMenuSeparator(menu);
     QAction* importItem = AddMenuItem(menu, QStringLiteral("&Import contacts..."));
     importItem->setObjectName(QStringLiteral("importContactsItem"));
+    QAction* exportItem = AddMenuItem(menu, QStringLiteral("&Export contacts..."));
+    exportItem->setObjectName(QStringLiteral("exportContactsItem"));
     import_ = new ContactImport(window_, book_);
     connect(saveItem, &QAction::triggered, this, &BackupCommands::save);
     connect(restoreItem, &QAction::triggered, this, &BackupCommands::restore);
     connect(importItem, &QAction::triggered, import_, &ContactImport::run);
+    connect(exportItem, &QAction::triggered, this, &BackupCommands::exportContacts);
     ui.backupButton->SetDropDown(menu);
 }
 
@@ -106,6 +110,10 @@ void BackupCommands::restore() {
                         QStringLiteral("Quenlark Address Book failed to correctly restore the "
                                        "backup.  Please look in the help file for information on "
                                        "how to manually restore the backup."));
+}
+
+void BackupCommands::exportContacts() {
+    RunContactExport(book_.engine(), window_);
 }
 
 } // namespace quenlark

@@ -1,5 +1,5 @@
 // The backup button's menu: saving a copy of the address book and restoring one, and
-// importing contacts from other address books.
+// importing contacts from other address books and exporting them for them.
 #pragma once
 
 #include <QObject>
@@ -34,6 +34,8 @@ public:
     // Replaces the database's content by a backup the person picks, then the list shows
     // the file's contacts with nothing selected.
     void restore();
+    // Writes contacts to a vCard or CSV file for other programs (the export dialog).
+    void exportContacts();
 
 private:
     QWidget* window_;

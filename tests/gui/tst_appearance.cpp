@@ -270,7 +270,8 @@ void TstAppearance::titlesAreThoseOfTheWindows() {
         titles << window->windowTitle();
     QCOMPARE(titles, QStringList({"Quenlark Address Book", "About Quenlark Address Book",
                                   "Add contact fast", "Quenlark Address Book options",
-                                  "Search results: ", "Select contacts", "Report generator"}));
+                                  "Search results: ", "Select contacts", "Report generator",
+                                  "Export contacts"}));
 }
 
 void TstAppearance::applicationAddsNothingToTheTitles() {
