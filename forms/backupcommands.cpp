@@ -3,6 +3,7 @@
 #include "controls/quenlarkstdbutton.h"
 #include "forms/bookmessages.h"
 #include "forms/contactimport.h"
+#include "forms/contactlist.h"
 #include "forms/exportcontacts.h"
 #include "forms/popupmenus.h"
 #include "platform/uiseam.h"
@@ -33,8 +34,9 @@ QString ChooseBackupToRestore(QWidget* owner, const char* title) {
     return ShowOpenDialog(request) ? request.fileName : QString();
 }
 
-BackupCommands::BackupCommands(QWidget* window, const Ui::mainform& ui, AddressBook& book)
-    : window_(window), book_(book) {
+BackupCommands::BackupCommands(QWidget* window, const Ui::mainform& ui, AddressBook& book,
+                               ContactList& list)
+    : window_(window), book_(book), list_(list) {
     QMenu* menu = NewOwnerDrawnMenu(window_);
     menu->setObjectName(QStringLiteral("backupMenu"));
     SetMenuCentred(menu, true);
@@ -94,7 +96,10 @@ void BackupCommands::restore() {
         return;
     // The engine checks the backup before it touches the database: a file that is not an
     // address book of this version is refused, and the database keeps its contacts.
+    // The list keeps what it shows, and the panel its contact, until the outcome is told;
+    // then both show the file's contacts, none selected, at once.
     const AddressBook::PendingReload refresh(book_);
+    list_.holdUntilChanged();
     Result restored;
     {
         const AddressBook::ShowProgress progress(book_, window_,

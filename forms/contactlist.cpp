@@ -2,22 +2,58 @@
 
 #include "controls/quenlarkspeedbtn.h"
 #include "forms/popupmenus.h"
+#include "platform/storedtext.h"
 #include "platform/uiseam.h"
 #include "tools/addressbook.h"
 #include "tools/busyindicator.h"
 #include "tools/commontools.h"
 #include "ui_mainform.h"
 
+#include <QIdentityProxyModel>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QMenu>
+#include <string>
+#include <vector>
 
 namespace quenlark {
 
+// The contact model as the view sees it, row for row; while it holds, the rows show the
+// names they had when it began to hold (the contacts behind them may be gone), and the
+// contact model must not change until it lets go.
+class HeldNamesModel : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    void hold(std::vector<std::string> names) {
+        names_ = std::move(names);
+        holding_ = true;
+    }
+    void release() {
+        holding_ = false;
+        names_ = {};
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!holding_)
+            return QIdentityProxyModel::data(index, role);
+        const auto row = std::size_t(index.row());
+        if (!index.isValid() || row >= names_.size() ||
+            (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+            return {};
+        return FromStored(names_[row]);
+    }
+
+private:
+    bool holding_ = false;
+    std::vector<std::string> names_; // as stored, Windows-1252
+};
+
 ContactList::ContactList(QWidget* window, const Ui::mainform& ui, AddressBook& book)
     : window_(window), view_(ui.contacts), model_(new ContactListModel(book.engine(), this)),
-      book_(book) {
-    view_->setModel(model_);
+      shown_(new HeldNamesModel(this)), book_(book) {
+    shown_->setSourceModel(model_);
+    view_->setModel(shown_);
     SetUpContactList(view_);
     buildMenus(ui.sortButton);
 
@@ -26,14 +62,32 @@ ContactList::ContactList(QWidget* window, const Ui::mainform& ui, AddressBook& b
             &ContactList::takeSelection);
     // After every change the list shows the file's contacts in file order, none selected. A
     // list in file order follows each change as it happens; a sorted one is shown again.
-    connect(&book_, &AddressBook::contactsAppended, model_, &ContactListModel::followAppend);
-    connect(&book_, &AddressBook::contactRewritten, model_, &ContactListModel::followRewrite);
-    connect(&book_, &AddressBook::contactRemoved, model_, &ContactListModel::followRemoval);
-    connect(&book_, &AddressBook::contactsReplaced, model_, &ContactListModel::showWholeIndex);
+    // While the list holds, it follows nothing until the change is over.
+    connect(&book_, &AddressBook::contactsAppended, this, [this](int count) {
+        if (!held_)
+            model_->followAppend(count);
+    });
+    connect(&book_, &AddressBook::contactRewritten, this, [this](int position) {
+        if (!held_)
+            model_->followRewrite(position);
+    });
+    connect(&book_, &AddressBook::contactRemoved, this, [this](int position) {
+        if (!held_)
+            model_->followRemoval(position);
+    });
+    connect(&book_, &AddressBook::contactsReplaced, this, [this] {
+        if (!held_)
+            model_->showWholeIndex();
+    });
     connect(&book_, &AddressBook::contactsChanged, this, [this] {
         selected_.reset();
-        if (!model_->showsWholeIndex())
+        if (held_) {
+            held_ = false;
+            shown_->release();
             model_->showWholeIndex();
+        } else if (!model_->showsWholeIndex()) {
+            model_->showWholeIndex();
+        }
     });
     model_->showWholeIndex();
 }
@@ -92,7 +146,7 @@ void ContactList::choose(quint64 serial) {
         takeSelection();
         return;
     }
-    const QModelIndex index = model_->index(row, 0);
+    const QModelIndex index = shown_->index(row, 0);
     view_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     view_->scrollTo(index);
     takeSelection();
@@ -110,6 +164,17 @@ void ContactList::sortByName(Qt::SortOrder order) {
     model_->sortByName(order, [&](qint64 done) { busy.advance(done); });
     view_->setUpdatesEnabled(true);
     emit sorted();
+}
+
+void ContactList::holdUntilChanged() {
+    std::vector<std::string> names;
+    names.reserve(std::size_t(model_->rowCount()));
+    for (int row = 0; row < model_->rowCount(); ++row) {
+        const ContactIndexEntry* entry = model_->entryAt(row);
+        names.push_back(entry ? entry->name : std::string());
+    }
+    shown_->hold(std::move(names));
+    held_ = true;
 }
 
 } // namespace quenlark

@@ -93,7 +93,7 @@ Tmainform::Tmainform(AddressBookEngine& engine, SettingsStore& settings, QWidget
         std::make_unique<ContactCommands>(this, *book_, *list_, *editor_, options_->values());
     search_ = std::make_unique<ContactSearch>(this, *ui_, *list_);
     links_ = std::make_unique<LinkCommands>(this, *ui_, *list_, *editor_);
-    backup_ = std::make_unique<BackupCommands>(this, *ui_, *book_);
+    backup_ = std::make_unique<BackupCommands>(this, *ui_, *book_, *list_);
     commands_ = std::make_unique<WindowCommands>(
         this, *ui_,
         WindowCommands::Parts{*book_, settings, *list_, *editor_, *contacts_, *links_, *options_});

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QtTest>
 #include <functional>
@@ -169,9 +170,16 @@ void TstBackup::backupThenRestoreGivesTheSameList() {
     ClickRow(*w, 0);
     seam_->clear();
     seam_->chooseFile(backup);
-    // The message comes while the panel still shows the contact; the refresh follows.
+    // The message comes while the list and the panel still show what they showed, the
+    // contact selected; the refresh of both follows, at once.
     QString shownAtMessage;
-    seam_->onMessage = [&](const RecordedMessage&) { shownAtMessage = nameShown(*w); };
+    QStringList listedAtMessage;
+    bool selectedAtMessage = false;
+    seam_->onMessage = [&](const RecordedMessage&) {
+        shownAtMessage = nameShown(*w);
+        listedAtMessage = ListedNames(*w);
+        selectedAtMessage = Child<QListView>(*w, "contacts")->selectionModel()->isRowSelected(0);
+    };
     QVERIFY(chooseFromBackupButton(*w, "restoreBackupItem"));
     QCOMPARE(seam_->messages.size(), 1);
     const RecordedMessage restored = seam_->messages.first();
@@ -181,6 +189,8 @@ void TstBackup::backupThenRestoreGivesTheSameList() {
     QCOMPARE(restored.icon, MsgIcon::Information);
     QCOMPARE(restored.owner.data(), w.get());
     QCOMPARE(shownAtMessage, QStringLiteral("Zed"));
+    QCOMPARE(listedAtMessage, QStringList({"Zed", "Bob"}));
+    QVERIFY(selectedAtMessage);
     QCOMPARE(env_->databaseBytes(), original);
     QCOMPARE(ListedNames(*w), QStringList({"Zed", "Amy", "Bob"}));
     QVERIFY(!w->selectedContact());
