@@ -2,6 +2,7 @@
 
 #include "controls/altkeyguard.h"
 #include "controls/dropdownlist.h"
+#include "controls/owneractivation.h"
 #include "controls/quenlarkcolour.h"
 #include "controls/quenlarkspeedbtn.h"
 #include "controls/quenlarkstdbutton.h"
@@ -84,6 +85,7 @@ Tmainform::Tmainform(AddressBookEngine& engine, SettingsStore& settings, QWidget
     ui_->setupUi(this);
     finishLayout(this, *ui_);
     new AltKeyGuard(this);
+    new OwnerActivation(this);
 
     frame_ = std::make_unique<SkinnedFrame>(this, *ui_);
     list_ = std::make_unique<ContactList>(this, *ui_, *book_);

@@ -28,6 +28,7 @@ private slots:
     void f6WithoutNameAsksLikeAdd();
     void enterChainRunsThroughThePanelAndAdds();
     void escapeClearsThenCloses();
+    void keysWorkOnceADialogCloses();
     void ctrlQClosesWhateverIsSelected();
     void altKeysDropTheirMenus();
     void clickDropsTheMenuAtThePointer();
@@ -138,6 +139,22 @@ void TstKeyboard::escapeClearsThenCloses() {
     QCOMPARE(name->text(), QString());
     QVERIFY(!window_->selectedContact());
     QTest::keyClick(name, Qt::Key_Escape);
+    QVERIFY(!window_->isVisible());
+}
+
+// Once a dialog closes, the window's own keys work again at once, although nothing is
+// clicked: F1 and Down select the first contact, so the first Escape clears the selection
+// and only the second closes the window.
+void TstKeyboard::keysWorkOnceADialogCloses() {
+    open({NamedContact("Ann", "ann@example.com")});
+    RunModal<Treportgen>([&] { QTest::keyClick(child("nameEdit"), Qt::Key_R, Qt::AltModifier); },
+                         [](Treportgen& d) { QTest::keyClick(&d, Qt::Key_Escape); });
+    QTRY_COMPARE(QApplication::activeWindow(), window_.get());
+    for (const Qt::Key key : {Qt::Key_F1, Qt::Key_Down, Qt::Key_Escape})
+        QTest::keyClick(window_->focusWidget(), key);
+    QVERIFY(window_->isVisible());
+    QVERIFY(!window_->selectedContact());
+    QTest::keyClick(window_->focusWidget(), Qt::Key_Escape);
     QVERIFY(!window_->isVisible());
 }
 
