@@ -13,19 +13,22 @@
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QMenu>
+#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace quenlark {
 
-// The contact model as the view sees it, row for row; while it holds, the rows show the
-// names they had when it began to hold (the contacts behind them may be gone), and the
-// contact model must not change until it lets go.
+// The contact model as the view sees it, row for row. While it holds, the rows in view show
+// the names they had when it began to hold (the contacts behind them may be gone) and the
+// others show nothing: the list cannot be scrolled while a command runs or tells its outcome.
+// The contact model must not change until it lets go.
 class HeldNamesModel : public QIdentityProxyModel {
 public:
     using QIdentityProxyModel::QIdentityProxyModel;
 
-    void hold(std::vector<std::string> names) {
+    void hold(int firstRow, std::vector<std::string> names) {
+        firstRow_ = firstRow;
         names_ = std::move(names);
         holding_ = true;
     }
@@ -37,15 +40,16 @@ public:
     QVariant data(const QModelIndex& index, int role) const override {
         if (!holding_)
             return QIdentityProxyModel::data(index, role);
-        const auto row = std::size_t(index.row());
-        if (!index.isValid() || row >= names_.size() ||
+        const std::size_t at = std::size_t(index.row() - firstRow_);
+        if (!index.isValid() || index.row() < firstRow_ || at >= names_.size() ||
             (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
             return {};
-        return FromStored(names_[row]);
+        return FromStored(names_[at]);
     }
 
 private:
     bool holding_ = false;
+    int firstRow_ = 0;
     std::vector<std::string> names_; // as stored, Windows-1252
 };
 
@@ -167,13 +171,17 @@ void ContactList::sortByName(Qt::SortOrder order) {
 }
 
 void ContactList::holdUntilChanged() {
+    // The rows in view: from the one at the top, a viewport's height of them.
+    const int rows = model_->rowCount();
+    const int first = std::max(0, view_->indexAt(QPoint(0, 0)).row());
+    const int last = std::min(rows, first + view_->viewport()->height() / kContactItemHeight + 2);
     std::vector<std::string> names;
-    names.reserve(std::size_t(model_->rowCount()));
-    for (int row = 0; row < model_->rowCount(); ++row) {
+    names.reserve(std::size_t(std::max(0, last - first)));
+    for (int row = first; row < last; ++row) {
         const ContactIndexEntry* entry = model_->entryAt(row);
         names.push_back(entry ? entry->name : std::string());
     }
-    shown_->hold(std::move(names));
+    shown_->hold(first, std::move(names));
     held_ = true;
 }
 

@@ -43,7 +43,7 @@ public:
     // the same item selected, whatever happens to the contacts meanwhile; then it shows the
     // book's contacts in file order, none selected. A command that replaces every contact
     // calls it first, so that the list changes with the edit panel, after the outcome is
-    // told.
+    // told. (Only the rows in view keep their names: nothing scrolls the list meanwhile.)
     void holdUntilChanged();
 
     // The list's own menu, opened by a right click on the list.

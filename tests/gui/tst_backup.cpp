@@ -78,6 +78,7 @@ private slots:
     void backupOverTheAddressBookIsRefused_data();
     void backupOverTheAddressBookIsRefused();
     void nonDatabaseRestoreIsRefusedAndRefreshes();
+    void scrolledListKeepsItsRowsUntilTold();
     void importTellsWhatWillHappenThenAddsTheContacts();
     void importDeclinedBadOrFailingWritesNothing();
 
@@ -280,6 +281,36 @@ void TstBackup::nonDatabaseRestoreIsRefusedAndRefreshes() {
     QVERIFY(nameShown(*w).isEmpty());
     QVERIFY(Child<QLineEdit>(*w, "emailEdit")->text().isEmpty());
     QCOMPARE(w->focusWidget(), Child(*w, "nameEdit"));
+}
+
+// Far down a long list, the rows in view keep their names while the restore's outcome is
+// told.
+void TstBackup::scrolledListKeepsItsRowsUntilTold() {
+    QList<QByteArray> names;
+    for (int i = 0; i < 40; ++i)
+        names << QByteArray("C") + QByteArray::number(i);
+    const QString backup = env_->path(QStringLiteral("two.QuenlarkBackup"));
+    writeFile(backup, DatabaseOfNames({"Amy", "Bob"}));
+    auto w = window(names);
+    QVERIFY(w);
+    auto* list = Child<QListView>(*w, "contacts");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_End); // selects the last contact and scrolls to it
+    QVERIFY(w->selectedContact());
+    QStringList inView;
+    seam_->onMessage = [&](const RecordedMessage&) {
+        for (int row = 0; row < 40; ++row) {
+            const QModelIndex index = list->model()->index(row, 0);
+            if (list->viewport()->rect().intersects(list->visualRect(index)))
+                inView << index.data().toString();
+        }
+    };
+    seam_->chooseFile(backup);
+    QVERIFY(chooseFromBackupButton(*w, "restoreBackupItem"));
+    QVERIFY(inView.size() > 5);
+    QCOMPARE(inView.last(), QStringLiteral("C39"));
+    QCOMPARE(inView.first(), QStringLiteral("C%1").arg(40 - inView.size()));
+    QCOMPARE(ListedNames(*w), QStringList({"Amy", "Bob"}));
 }
 
 namespace {
