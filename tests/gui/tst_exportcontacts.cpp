@@ -6,6 +6,7 @@
 #include "forms/selectcontacts.h"
 #include "guitest.h"
 #include "modaldriver.h"
+#include "reports/contactfiles.h"
 
 #include <QFile>
 #include <QLabel>
@@ -46,6 +47,7 @@ private slots:
     void keys();
     void refusedOrFailedLeavesItOpen_data();
     void refusedOrFailedLeavesItOpen();
+    void progressCountsTheContactsFoundAndCancels();
 
 private:
     // Opens the dialog from the backup menu's item and runs `drive` on it while it is shown.
@@ -265,6 +267,37 @@ void TstExportContacts::refusedOrFailedLeavesItOpen() {
         QCOMPARE(m.icon, MsgIcon::Error);
     QCOMPARE(env_->databaseBytes(), before);
     QCOMPARE(QFileInfo(path("link.vcf")).symLinkTarget(), env_->databasePath());
+}
+
+// The progress hears the number of contacts the file will hold (a serial that names no
+// contact is left out); a cancel leaves the file that was there as it was.
+void TstExportContacts::progressCountsTheContactsFoundAndCancels() {
+    window_.reset();
+    QList<ContactRecord> many;
+    for (int i = 0; i < 2500; ++i)
+        many << NamedContact("C" + QByteArray::number(i));
+    env_->writeDatabase(DatabaseWith(many));
+    AddressBookEngine& engine = env_->engine();
+    QVERIFY(engine.OpenAddressBook());
+    engine.LoadContactIndex();
+    ContactSerials contacts{quint64(-1)};
+    for (const ContactIndexEntry& entry : engine.index())
+        contacts << entry.serial;
+    const QString file = path("old.csv");
+    QFile old(file);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    old.close();
+
+    QList<std::int64_t> heard;
+    const Result cancelled = SaveContactsFile(engine, contacts, file, ReportFormat::Csv,
+                                              ReportFields::All(), [&](auto done, auto total) {
+                                                  heard << done << total;
+                                                  return done < 2000;
+                                              });
+    QCOMPARE(cancelled.failure(), Failure::Cancelled);
+    QCOMPARE(heard, (QList<std::int64_t>{1000, 2500, 2000, 2500}));
+    QCOMPARE(fileBytes(file), QByteArray("old"));
+    QCOMPARE(CountFound(engine, contacts), 2500);
 }
 
 QTEST_MAIN(TstExportContacts)
