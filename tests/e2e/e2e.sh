@@ -476,6 +476,8 @@ if [ -n "$OPENBOX" ]; then
     start main
     MANAGED=$APP_PID
     win=$(wait_window "$MANAGED" "$TITLE") || fail "no main window under openbox"
+    xprop -id "$win" _NET_WM_NAME | grep -qF "= \"$TITLE\"" ||
+        fail "under openbox the main window is called $(xprop -id "$win" _NET_WM_NAME)"
     focus "$win"
     # openbox moves the window from where it stood when the move was handed to it, not
     # from where the caption bar had caught up with the pointer: the window may trail the
@@ -488,6 +490,8 @@ if [ -n "$OPENBOX" ]; then
     # The report dialog stays above the main window, even when the main window is clicked.
     click "$win" 128 38
     dlg=$(wait_window "$MANAGED" "Report generator") || fail "no report dialog under openbox"
+    geometry "$dlg"
+    [ "$WIDTH x $HEIGHT" = "460 x 315" ] || fail "under openbox the report generator measures $WIDTH x $HEIGHT"
     wait_until stacked_above "$dlg" "$win" || fail "the report dialog is below the main window"
     click "$win" 300 10
     sleep 0.5
