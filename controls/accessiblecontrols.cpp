@@ -4,6 +4,8 @@
 #include "controls/quenlarkweblink.h"
 
 #include <QAccessibleWidget>
+#include <QAction>
+#include <QLabel>
 #include <QPointer>
 
 namespace quenlark {
@@ -100,11 +102,63 @@ private:
     TQuenlarkWebLink* link() const { return static_cast<TQuenlarkWebLink*>(widget()); }
 };
 
+// A picture shown with the hand cursor (the mail and web pictures of the main window): a link
+// named by its hint, pressed by the first action the picture carries, whose key it tells.
+class AccessiblePictureLink : public QAccessibleWidget {
+public:
+    explicit AccessiblePictureLink(QLabel* picture)
+        : QAccessibleWidget(picture, QAccessible::Link) {}
+
+    static bool isPictureLink(const QLabel* label) {
+        return label->text().isEmpty() && label->testAttribute(Qt::WA_SetCursor) &&
+               label->cursor().shape() == Qt::PointingHandCursor;
+    }
+
+    QString text(QAccessible::Text type) const override {
+        if (type == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return widget()->toolTip();
+        return QAccessibleWidget::text(type);
+    }
+
+    QStringList actionNames() const override {
+        QStringList names = QAccessibleWidget::actionNames();
+        if (press())
+            names.prepend(pressAction());
+        return names;
+    }
+
+    void doAction(const QString& action) override {
+        if (action != pressAction() || !press()) {
+            QAccessibleWidget::doAction(action);
+            return;
+        }
+        QMetaObject::invokeMethod(
+            press(),
+            [alive = QPointer<QAction>(press())] {
+                if (alive)
+                    alive->trigger();
+            },
+            Qt::QueuedConnection);
+    }
+
+    QStringList keyBindingsForAction(const QString& action) const override {
+        if (action == pressAction() && press() && !press()->shortcut().isEmpty())
+            return {press()->shortcut().toString(QKeySequence::NativeText)};
+        return QAccessibleWidget::keyBindingsForAction(action);
+    }
+
+private:
+    QAction* press() const { return widget()->actions().value(0); }
+};
+
 QAccessibleInterface* controlInterface(const QString&, QObject* object) {
     if (auto* button = qobject_cast<TQuenlarkButtonBase*>(object))
         return new AccessibleButton(button);
     if (auto* link = qobject_cast<TQuenlarkWebLink*>(object))
         return new AccessibleLink(link);
+    if (auto* label = qobject_cast<QLabel*>(object);
+        label && AccessiblePictureLink::isPictureLink(label))
+        return new AccessiblePictureLink(label);
     return nullptr;
 }
 

@@ -1,7 +1,8 @@
 // What a screen reader learns of the program's own controls. The two buttons are push
 // buttons (a button with a drop-down menu is a menu button) named by their caption without
 // its "&", or by their hint when they have no caption; the web link is a link named by its
-// caption. A screen reader can press each of them.
+// caption; a picture shown with the hand cursor is a link named by its hint, pressed by the
+// first action it carries. A screen reader can press each of them.
 #pragma once
 
 #include <QString>

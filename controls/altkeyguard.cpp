@@ -6,6 +6,20 @@
 
 namespace quenlark {
 
+namespace {
+
+// A key that types a letter or digit of any script: a Cyrillic layout has letters on the keys
+// where the US layout has punctuation (ж э б ю х ъ ё on ; ' , . [ ] `).
+bool typesLetterOrDigit(const QKeyEvent& key) {
+    const QString text = key.text();
+    if (text.size() == 1)
+        return text.front().isLetterOrNumber();
+    const int code = key.key();
+    return code > 0 && code <= 0xFFFF && QChar(code).isLetterOrNumber();
+}
+
+} // namespace
+
 AltKeyGuard::AltKeyGuard(QWidget* window) : WidgetTreeFilter(window) {}
 
 bool AltKeyGuard::filterEvent(QWidget*, QEvent* event) {
@@ -19,7 +33,7 @@ bool AltKeyGuard::filterEvent(QWidget*, QEvent* event) {
         (modifiers & (Qt::ControlModifier | Qt::MetaModifier | Qt::KeypadModifier)))
         return false;
     const quint16 code = VirtualKeyFromEvent(*key);
-    if ((code < 'A' || code > 'Z') && (code < '0' || code > '9'))
+    if ((code < 'A' || code > 'Z') && (code < '0' || code > '9') && !typesLetterOrDigit(*key))
         return false;
     event->accept();
     return true;

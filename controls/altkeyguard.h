@@ -1,5 +1,6 @@
 // Alt with a letter or digit that no command took types nothing, as on the desktop the
-// program was made for: the focused box does not get the letter, nor a list its search.
+// program was made for: the focused box does not get the letter, nor a list its search. That
+// holds for the letters of every layout, those on the US layout's punctuation keys included.
 #pragma once
 
 #include "controls/widgettreefilter.h"

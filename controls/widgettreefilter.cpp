@@ -31,8 +31,12 @@ bool WidgetTreeFilter::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = static_cast<QWidget*>(watched);
     // Dialogs and menus owned by the root are windows of their own.
     if (widget != root_ && !root_->isAncestorOf(widget))
-        return false;
+        return filterOwnedWindowEvent(widget, event);
     return filterEvent(widget, event);
+}
+
+bool WidgetTreeFilter::filterOwnedWindowEvent(QWidget*, QEvent*) {
+    return false;
 }
 
 } // namespace quenlark

@@ -20,6 +20,9 @@ protected:
     // Called for each event of the root and of the widgets inside its window. True stops
     // the event.
     virtual bool filterEvent(QWidget* watched, QEvent* event) = 0;
+    // Called for each event of the windows the root owns (its dialogs and menus, and theirs)
+    // and of the widgets inside them. True stops the event. Nothing by default.
+    virtual bool filterOwnedWindowEvent(QWidget* watched, QEvent* event);
 
 private:
     bool eventFilter(QObject* watched, QEvent* event) final;

@@ -3,6 +3,8 @@
 #include "controls/quenlarkstdbutton.h"
 #include "forms/bookmessages.h"
 #include "forms/contactimport.h"
+#include "forms/contactlist.h"
+#include "forms/exportcontacts.h"
 #include "forms/popupmenus.h"
 #include "platform/uiseam.h"
 #include "tools/addressbook.h"
@@ -32,8 +34,9 @@ QString ChooseBackupToRestore(QWidget* owner, const char* title) {
     return ShowOpenDialog(request) ? request.fileName : QString();
 }
 
-BackupCommands::BackupCommands(QWidget* window, const Ui::mainform& ui, AddressBook& book)
-    : window_(window), book_(book) {
+BackupCommands::BackupCommands(QWidget* window, const Ui::mainform& ui, AddressBook& book,
+                               ContactList& list)
+    : window_(window), book_(book), list_(list) {
     QMenu* menu = NewOwnerDrawnMenu(window_);
     menu->setObjectName(QStringLiteral("backupMenu"));
     SetMenuCentred(menu, true);
@@ -42,14 +45,17 @@ BackupCommands::BackupCommands(QWidget* window, const Ui::mainform& ui, AddressB
     saveItem->setObjectName(QStringLiteral("saveBackupItem"));
     QAction* restoreItem = AddMenuItem(menu, QStringLiteral("&Recover using a backup file"));
     restoreItem->setObjectName(QStringLiteral("restoreBackupItem"));
-    // Contacts from other address books come in after the backup items.
+    // Contacts from and for other address books come after the backup items.
     AddMenuSeparator(menu);
     QAction* importItem = AddMenuItem(menu, QStringLiteral("&Import contacts..."));
     importItem->setObjectName(QStringLiteral("importContactsItem"));
+    QAction* exportItem = AddMenuItem(menu, QStringLiteral("&Export contacts..."));
+    exportItem->setObjectName(QStringLiteral("exportContactsItem"));
     import_ = new ContactImport(window_, book_);
     connect(saveItem, &QAction::triggered, this, &BackupCommands::save);
     connect(restoreItem, &QAction::triggered, this, &BackupCommands::restore);
     connect(importItem, &QAction::triggered, import_, &ContactImport::run);
+    connect(exportItem, &QAction::triggered, this, &BackupCommands::exportContacts);
     ui.backupButton->SetDropDown(menu);
 }
 
@@ -90,7 +96,10 @@ void BackupCommands::restore() {
         return;
     // The engine checks the backup before it touches the database: a file that is not an
     // address book of this version is refused, and the database keeps its contacts.
+    // The list keeps what it shows, and the panel its contact, until the outcome is told;
+    // then both show the file's contacts, none selected, at once.
     const AddressBook::PendingReload refresh(book_);
+    list_.holdUntilChanged();
     Result restored;
     {
         const AddressBook::ShowProgress progress(book_, window_,
@@ -106,6 +115,10 @@ void BackupCommands::restore() {
                         QStringLiteral("Quenlark Address Book failed to correctly restore the "
                                        "backup.  Please look in the help file for information on "
                                        "how to manually restore the backup."));
+}
+
+void BackupCommands::exportContacts() {
+    RunContactExport(book_.engine(), window_);
 }
 
 } // namespace quenlark

@@ -2,22 +2,62 @@
 
 #include "controls/quenlarkspeedbtn.h"
 #include "forms/popupmenus.h"
+#include "platform/storedtext.h"
 #include "platform/uiseam.h"
 #include "tools/addressbook.h"
 #include "tools/busyindicator.h"
 #include "tools/commontools.h"
 #include "ui_mainform.h"
 
+#include <QIdentityProxyModel>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QMenu>
+#include <algorithm>
+#include <string>
+#include <vector>
 
 namespace quenlark {
 
+// The contact model as the view sees it, row for row. While it holds, the rows in view show
+// the names they had when it began to hold (the contacts behind them may be gone) and the
+// others show nothing: the list cannot be scrolled while a command runs or tells its outcome.
+// The contact model must not change until it lets go.
+class HeldNamesModel : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    void hold(int firstRow, std::vector<std::string> names) {
+        firstRow_ = firstRow;
+        names_ = std::move(names);
+        holding_ = true;
+    }
+    void release() {
+        holding_ = false;
+        names_ = {};
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!holding_)
+            return QIdentityProxyModel::data(index, role);
+        const std::size_t at = std::size_t(index.row() - firstRow_);
+        if (!index.isValid() || index.row() < firstRow_ || at >= names_.size() ||
+            (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+            return {};
+        return FromStored(names_[at]);
+    }
+
+private:
+    bool holding_ = false;
+    int firstRow_ = 0;
+    std::vector<std::string> names_; // as stored, Windows-1252
+};
+
 ContactList::ContactList(QWidget* window, const Ui::mainform& ui, AddressBook& book)
     : window_(window), view_(ui.contacts), model_(new ContactListModel(book.engine(), this)),
-      book_(book) {
-    view_->setModel(model_);
+      shown_(new HeldNamesModel(this)), book_(book) {
+    shown_->setSourceModel(model_);
+    view_->setModel(shown_);
     SetUpContactList(view_);
     buildMenus(ui.sortButton);
 
@@ -26,14 +66,32 @@ ContactList::ContactList(QWidget* window, const Ui::mainform& ui, AddressBook& b
             &ContactList::takeSelection);
     // After every change the list shows the file's contacts in file order, none selected. A
     // list in file order follows each change as it happens; a sorted one is shown again.
-    connect(&book_, &AddressBook::contactsAppended, model_, &ContactListModel::followAppend);
-    connect(&book_, &AddressBook::contactRewritten, model_, &ContactListModel::followRewrite);
-    connect(&book_, &AddressBook::contactRemoved, model_, &ContactListModel::followRemoval);
-    connect(&book_, &AddressBook::contactsReplaced, model_, &ContactListModel::showWholeIndex);
+    // While the list holds, it follows nothing until the change is over.
+    connect(&book_, &AddressBook::contactsAppended, this, [this](int count) {
+        if (!held_)
+            model_->followAppend(count);
+    });
+    connect(&book_, &AddressBook::contactRewritten, this, [this](int position) {
+        if (!held_)
+            model_->followRewrite(position);
+    });
+    connect(&book_, &AddressBook::contactRemoved, this, [this](int position) {
+        if (!held_)
+            model_->followRemoval(position);
+    });
+    connect(&book_, &AddressBook::contactsReplaced, this, [this] {
+        if (!held_)
+            model_->showWholeIndex();
+    });
     connect(&book_, &AddressBook::contactsChanged, this, [this] {
         selected_.reset();
-        if (!model_->showsWholeIndex())
+        if (held_) {
+            held_ = false;
+            shown_->release();
             model_->showWholeIndex();
+        } else if (!model_->showsWholeIndex()) {
+            model_->showWholeIndex();
+        }
     });
     model_->showWholeIndex();
 }
@@ -92,7 +150,7 @@ void ContactList::choose(quint64 serial) {
         takeSelection();
         return;
     }
-    const QModelIndex index = model_->index(row, 0);
+    const QModelIndex index = shown_->index(row, 0);
     view_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     view_->scrollTo(index);
     takeSelection();
@@ -110,6 +168,21 @@ void ContactList::sortByName(Qt::SortOrder order) {
     model_->sortByName(order, [&](qint64 done) { busy.advance(done); });
     view_->setUpdatesEnabled(true);
     emit sorted();
+}
+
+void ContactList::holdUntilChanged() {
+    // The rows in view: from the one at the top, a viewport's height of them.
+    const int rows = model_->rowCount();
+    const int first = std::max(0, view_->indexAt(QPoint(0, 0)).row());
+    const int last = std::min(rows, first + view_->viewport()->height() / kContactItemHeight + 2);
+    std::vector<std::string> names;
+    names.reserve(std::size_t(std::max(0, last - first)));
+    for (int row = first; row < last; ++row) {
+        const ContactIndexEntry* entry = model_->entryAt(row);
+        names.push_back(entry ? entry->name : std::string());
+    }
+    shown_->hold(first, std::move(names));
+    held_ = true;
 }
 
 } // namespace quenlark

@@ -20,6 +20,7 @@ class mainform;
 namespace quenlark {
 
 class AddressBook;
+class HeldNamesModel;
 class TQuenlarkSpeedBtn;
 
 class ContactList : public QObject {
@@ -38,6 +39,12 @@ public:
     void choose(quint64 serial);
     // The Sort menu's items: the list ordered by name, or "Cannot sort!" for an empty list.
     void sortByName(Qt::SortOrder order);
+    // Until the book's next contactsChanged(), the list shows the names it shows now, with
+    // the same item selected, whatever happens to the contacts meanwhile; then it shows the
+    // book's contacts in file order, none selected. A command that replaces every contact
+    // calls it first, so that the list changes with the edit panel, after the outcome is
+    // told. (Only the rows in view keep their names: nothing scrolls the list meanwhile.)
+    void holdUntilChanged();
 
     // The list's own menu, opened by a right click on the list.
     QAction* addFastItem() const { return addFastItem_; }
@@ -56,8 +63,10 @@ private:
     QWidget* window_;
     QListView* view_;
     ContactListModel* model_;
+    HeldNamesModel* shown_; // what the view shows: model_, or the names held
     AddressBook& book_;
     std::optional<quint64> selected_;
+    bool held_ = false;
     QMenu* menu_ = nullptr;
     QAction* addFastItem_ = nullptr;
     QAction* deleteItem_ = nullptr;

@@ -10,10 +10,27 @@
 #include "ui_mainform.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <functional>
 
 namespace quenlark {
+
+namespace {
+
+// Gives the focused control of `window` (or the window) the menu the Menu key would: a
+// context menu event from the keyboard, at the text cursor or the current item.
+void OpenContextMenu(QWidget* window) {
+    QWidget* target = window->focusWidget();
+    if (!target || !target->isEnabled())
+        target = window;
+    const QPoint at = target->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+    QContextMenuEvent event(QContextMenuEvent::Keyboard, at, target->mapToGlobal(at));
+    QApplication::sendEvent(target, &event);
+}
+
+} // namespace
 
 KeyBindings::KeyBindings(QWidget* window, const Ui::mainform& ui, const Commands& commands)
     : commands_(commands), enterChain_{ui.nameEdit,        ui.nicknameEdit, ui.emailEdit,
@@ -42,9 +59,9 @@ void KeyBindings::bindFunctionKeys(QWidget* window, const Ui::mainform& ui) {
         {Qt::Key_F6, [button = ui.addButton] { button->Click(); }},
         {Qt::Key_F7, [button = ui.modifyButton] { button->Click(); }},
         {Qt::Key_F8, [button = ui.deleteButton] { button->Click(); }},
-        {Qt::Key_F9, [this] { commands_.links.sendMail(); }},
-        {Qt::Key_F10, [this] { commands_.links.openWebSite(); }},
         {QKeySequence(Qt::CTRL | Qt::Key_Q), [window] { window->close(); }},
+        // The focused control's own menu, as the Menu key opens it.
+        {QKeySequence(Qt::SHIFT | Qt::Key_F10), [window] { OpenContextMenu(window); }},
     };
     // They work wherever the focus is in the window, before the focused control.
     for (const auto& [sequence, command] : keys) {
@@ -52,6 +69,15 @@ void KeyBindings::bindFunctionKeys(QWidget* window, const Ui::mainform& ui) {
         action->setShortcut(sequence);
         action->setShortcutContext(Qt::WindowShortcut);
         connect(action, &QAction::triggered, this, command);
+        window->addAction(action);
+    }
+    // The links' keys are their pictures' actions, so that a screen reader tells them too.
+    LinkCommands& links = commands_.links;
+    for (const auto& [sequence, action] :
+         {std::pair{QKeySequence(Qt::Key_F9), links.sendMailAction()},
+          std::pair{QKeySequence(Qt::SHIFT | Qt::Key_F9), links.secondMailAction()},
+          std::pair{QKeySequence(Qt::Key_F10), links.webSiteAction()}}) {
+        action->setShortcut(sequence);
         window->addAction(action);
     }
 }

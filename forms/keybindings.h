@@ -1,6 +1,7 @@
-// The main window's keyboard: F1 to F10 and Ctrl+Q, the key manager's Escape and Alt
-// letters (Alt+R and Alt+I reach Report and Info, which have no function key), and Enter
-// moving through the edit panel's boxes.
+// The main window's keyboard: F1 to F10 and Ctrl+Q, Shift+F9 (mail to the second address,
+// which has no function key of its own) and Shift+F10 (the focused control's menu, as the
+// Menu key), the key manager's Escape and Alt letters (Alt+R and Alt+I reach Report and
+// Info, which have no function key), and Enter moving through the edit panel's boxes.
 #pragma once
 
 #include <QObject>

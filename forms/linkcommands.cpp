@@ -8,6 +8,7 @@
 #include "tools/filetools.h"
 #include "ui_mainform.h"
 
+#include <QAction>
 #include <QMouseEvent>
 #include <QRegularExpression>
 #include <QUrl>
@@ -48,6 +49,18 @@ LinkCommands::LinkCommands(QWidget* window, const Ui::mainform& ui, const Contac
     webSiteImage_->setPixmap(LoadResourceBitmap(QStringLiteral("IDB_WEBSITE_UP")));
     for (QLabel* image : {sendMailImage_, secondMailImage_, webSiteImage_})
         image->installEventFilter(this);
+    const auto command = [this](QLabel* image, const char* name, void (LinkCommands::*run)()) {
+        auto* action = new QAction(image->toolTip(), this);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, run);
+        image->addAction(action);
+        return action;
+    };
+    sendMailAction_ = command(sendMailImage_, "sendMailAction", &LinkCommands::sendMail);
+    secondMailAction_ =
+        command(secondMailImage_, "secondMailAction", &LinkCommands::sendSecondMail);
+    webSiteAction_ = command(webSiteImage_, "webSiteAction", &LinkCommands::openWebSite);
     connect(ui.sendMailLink, &TQuenlarkWebLink::clicked, this, &LinkCommands::sendMail);
     connect(ui.webSiteLink, &TQuenlarkWebLink::clicked, this, &LinkCommands::openWebSite);
 }
@@ -91,9 +104,10 @@ void LinkCommands::clicked(QLabel* image) {
 
 QString LinkCommands::MailLink(const QString& address) {
     // Everything but the characters of a plain address is percent-encoded, so that "?",
-    // "#", "&" or "%" in the box never add headers, a body or a fragment to the mail.
+    // "#", "&" or "%" in the box never add headers, a body or a fragment to the mail, and
+    // "," or ";" (which mail programs take to separate addresses) never a second recipient.
     return QStringLiteral("mailto:") +
-           QString::fromLatin1(QUrl::toPercentEncoding(address, QByteArrayLiteral("@!$'*+,;=:")));
+           QString::fromLatin1(QUrl::toPercentEncoding(address, QByteArrayLiteral("@!$'*+=:")));
 }
 
 QString LinkCommands::WebSiteLink(const QString& text) {

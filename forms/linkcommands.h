@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPixmap>
 
+class QAction;
 class QLabel;
 class QWidget;
 
@@ -33,7 +34,14 @@ public:
     // Hands a link to the desktop; an empty or refused link is reported. True when opened.
     bool openLink(const QString& link);
 
-    // "mailto:" and the address, percent-encoded so that it can add no headers or body.
+    // The three commands, each carried by its picture (for screen readers); the window gives
+    // them their keys.
+    QAction* sendMailAction() const { return sendMailAction_; }
+    QAction* secondMailAction() const { return secondMailAction_; }
+    QAction* webSiteAction() const { return webSiteAction_; }
+
+    // "mailto:" and the address, percent-encoded so that it is one address and can add no
+    // other recipient, header or body.
     static QString MailLink(const QString& address);
     // The address to open for a web site: an http or https address as typed, a host name
     // without a scheme after "http://"; empty for anything else (paths, other schemes).
@@ -54,6 +62,9 @@ private:
     QLabel* secondMailImage_;
     QLabel* webSiteImage_;
     QLabel* pressed_ = nullptr;
+    QAction* sendMailAction_;
+    QAction* secondMailAction_;
+    QAction* webSiteAction_;
     QPixmap secondMailUp_;
     QPixmap secondMailDown_;
 };

@@ -2,6 +2,7 @@
 
 #include "controls/altkeyguard.h"
 #include "controls/dropdownlist.h"
+#include "controls/owneractivation.h"
 #include "controls/quenlarkcolour.h"
 #include "controls/quenlarkspeedbtn.h"
 #include "controls/quenlarkstdbutton.h"
@@ -84,6 +85,7 @@ Tmainform::Tmainform(AddressBookEngine& engine, SettingsStore& settings, QWidget
     ui_->setupUi(this);
     finishLayout(this, *ui_);
     new AltKeyGuard(this);
+    new OwnerActivation(this);
 
     frame_ = std::make_unique<SkinnedFrame>(this, *ui_);
     list_ = std::make_unique<ContactList>(this, *ui_, *book_);
@@ -93,7 +95,7 @@ Tmainform::Tmainform(AddressBookEngine& engine, SettingsStore& settings, QWidget
         std::make_unique<ContactCommands>(this, *book_, *list_, *editor_, options_->values());
     search_ = std::make_unique<ContactSearch>(this, *ui_, *list_);
     links_ = std::make_unique<LinkCommands>(this, *ui_, *list_, *editor_);
-    backup_ = std::make_unique<BackupCommands>(this, *ui_, *book_);
+    backup_ = std::make_unique<BackupCommands>(this, *ui_, *book_, *list_);
     commands_ = std::make_unique<WindowCommands>(
         this, *ui_,
         WindowCommands::Parts{*book_, settings, *list_, *editor_, *contacts_, *links_, *options_});

@@ -4,7 +4,7 @@
 #include "forms/bookmessages.h"
 #include "forms/selectcontacts.h"
 #include "platform/uiseam.h"
-#include "reports/reportfile.h"
+#include "reports/contactfiles.h"
 #include "tools/addressbook.h"
 #include "tools/busyindicator.h"
 #include "tools/dialog.h"
@@ -12,8 +12,6 @@
 #include "ui_report.h"
 
 #include <QListWidget>
-#include <QRadioButton>
-#include <vector>
 
 namespace quenlark {
 
@@ -22,8 +20,6 @@ namespace {
 // Filters of the save dialog: description, pattern, and the closing NUL.
 constexpr char kHtmlFilter[] = "Hyper text markup language\0*.html; *.htm\0";
 constexpr char kRichTextFilter[] = "Rich Text Files\0*.rtf\0";
-constexpr char kVCardFilter[] = "vCard contacts\0*.vcf\0";
-constexpr char kCsvFilter[] = "CSV contacts\0*.csv\0";
 constexpr char kSaveTitle[] = "Please select a file name of the report ...";
 
 constexpr int kFieldItemHeight = 13;
@@ -53,16 +49,6 @@ Treportgen::Treportgen(const AddressBookEngine& engine, QWidget* parent)
             &Treportgen::selectContacts);
     connect(ui_->createButton, &TQuenlarkStdButton::clicked, this, &Treportgen::createReport);
     connect(ui_->cancelButton, &TQuenlarkStdButton::clicked, this, &Treportgen::cancel);
-    // Contacts files are for other address books: a vCard's version can be chosen, and
-    // printing them means nothing.
-    const auto followType = [this] {
-        const bool contactsFile = ui_->vcardButton->isChecked() || ui_->csvButton->isChecked();
-        ui_->vcard4Box->setEnabled(ui_->vcardButton->isChecked());
-        ui_->printReportBox->setEnabled(!contactsFile);
-    };
-    for (QRadioButton* type :
-         {ui_->htmlButton, ui_->richTextButton, ui_->vcardButton, ui_->csvButton})
-        connect(type, &QRadioButton::toggled, this, followType);
 
     ui_->htmlButton->setFocus();
 }
@@ -92,17 +78,9 @@ void Treportgen::createReport() {
         return;
     }
     const ContactSerials& contacts = ui_->allContactsButton->isChecked() ? all_ : chosen_;
-    bool made;
-    if (ui_->htmlButton->isChecked())
-        made = writeReport(contacts, ReportFormat::Html, kHtmlFilter, "html");
-    else if (ui_->richTextButton->isChecked())
-        made = writeReport(contacts, ReportFormat::RichText, kRichTextFilter, "rtf");
-    else if (ui_->vcardButton->isChecked())
-        made = writeReport(
-            contacts, ui_->vcard4Box->isChecked() ? ReportFormat::VCard4 : ReportFormat::VCard3,
-            kVCardFilter, "vcf");
-    else
-        made = writeReport(contacts, ReportFormat::Csv, kCsvFilter, "csv");
+    const bool made = ui_->htmlButton->isChecked()
+                          ? writeReport(contacts, ReportFormat::Html, kHtmlFilter, "html")
+                          : writeReport(contacts, ReportFormat::RichText, kRichTextFilter, "rtf");
     if (made)
         ok();
 }
@@ -126,24 +104,16 @@ bool Treportgen::writeReport(const ContactSerials& contacts, ReportFormat format
         return false;
     }
 
-    // The index is not read again while the dialog is open, so every contact is found. The
-    // records are read as the report is written, neighbours a block at a time.
-    std::vector<std::int64_t> offsets;
-    offsets.reserve(std::size_t(contacts.size()));
-    for (const quint64 serial : contacts)
-        if (const ContactIndexEntry* entry = engine_.EntryFromSerial(serial))
-            offsets.push_back(entry->offset);
-    const auto count = qint64(offsets.size());
-    AddressBookEngine::RecordStream records = engine_.StreamContacts(std::move(offsets));
-    BusyIndicator busy(this, QStringLiteral("Writing the report..."), count);
-    if (!SaveReportFile(
-            request.fileName, format, [&](ContactRecord& r) { return records.next(r); },
-            checkedFields(), [&](std::int64_t done) { return busy.advance(done); }))
+    // The index is not read again while the dialog is open, so every contact is found.
+    BusyIndicator busy(this, QStringLiteral("Writing the report..."));
+    if (!SaveContactsFile(
+            engine_, contacts, request.fileName, format, checkedFields(),
+            [&](std::int64_t done, std::int64_t total) { return busy.advance(done, total); }))
         return false;
 
     if (ui_->openReportBox->isChecked())
         ShellLaunch(QStringLiteral("open"), request.fileName);
-    if (ui_->printReportBox->isEnabled() && ui_->printReportBox->isChecked())
+    if (ui_->printReportBox->isChecked())
         ShellLaunch(QStringLiteral("print"), request.fileName);
     return true;
 }

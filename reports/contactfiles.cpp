@@ -1,11 +1,16 @@
 // The vCard and CSV formats as report formats: the same fields and contacts as the
-// documents, written by the interchange writers.
+// documents, written by the interchange writers; and the files of chosen contacts.
+#include "reports/contactfiles.h"
+
+#include "engine/addressbookengine.h"
 #include "engine/contactrecord.h"
 #include "interchange/csvwriter.h"
 #include "interchange/vcardwriter.h"
 #include "reports/reportcomposer.h"
+#include "reports/reportfile.h"
 
 #include <sstream>
+#include <vector>
 
 namespace quenlark {
 
@@ -58,6 +63,28 @@ std::unique_ptr<ReportComposer> MakeVCardComposer(bool version4, const ReportFie
 
 std::unique_ptr<ReportComposer> MakeCsvComposer(const ReportFields& fields) {
     return std::make_unique<CsvComposer>(fields);
+}
+
+std::int64_t CountFound(const AddressBookEngine& engine, const ContactSerials& contacts) {
+    std::int64_t found = 0;
+    for (const quint64 serial : contacts)
+        found += engine.EntryFromSerial(serial) ? 1 : 0;
+    return found;
+}
+
+Result SaveContactsFile(const AddressBookEngine& engine, const ContactSerials& contacts,
+                        const QString& path, ReportFormat format, const ReportFields& fields,
+                        const ContactsFileProgress& progress) {
+    std::vector<std::int64_t> offsets;
+    offsets.reserve(std::size_t(contacts.size()));
+    for (const quint64 serial : contacts)
+        if (const ContactIndexEntry* entry = engine.EntryFromSerial(serial))
+            offsets.push_back(entry->offset);
+    const auto total = std::int64_t(offsets.size());
+    AddressBookEngine::RecordStream records = engine.StreamContacts(std::move(offsets));
+    return SaveReportFile(
+        path, format, [&](ContactRecord& record) { return records.next(record); }, fields,
+        [&](std::int64_t done) { return !progress || progress(done, total); });
 }
 
 } // namespace quenlark

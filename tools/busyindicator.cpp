@@ -1,5 +1,7 @@
 #include "tools/busyindicator.h"
 
+#include "platform/standarderror.h"
+
 #include <QCoreApplication>
 #include <QProgressDialog>
 
@@ -36,7 +38,7 @@ bool BusyIndicator::advance(qint64 done, qint64 total) {
     if (!dialog_ && started_.elapsed() >= kShowAfterMs) {
         dialog_ = new QProgressDialog(label_, QString(), 0, kSteps, owner_);
         dialog_->setObjectName(QStringLiteral("progressDialog"));
-        dialog_->setWindowTitle(QStringLiteral("Quenlark Address Book"));
+        dialog_->setWindowTitle(QString::fromLatin1(kApplicationTitle));
         dialog_->setWindowModality(Qt::WindowModal);
         dialog_->setMinimumDuration(0);
         dialog_->setAutoClose(false);

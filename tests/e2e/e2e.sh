@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Drives the real program in a virtual X server as a person would, with key presses and
-# clicks, then checks the database file and the report files it wrote. A last pass runs
+# clicks (a Russian keyboard layout among them), then checks the window's title, the database
+# file and the report and export files it wrote. A last pass runs
 # it under a window manager (openbox): moving and rolling up the window by its caption
 # bar, dialogs above the main window, closing from the window manager.
 # Usage: e2e.sh PROGRAM DBDUMP ARTIFACT_DIR [OPENBOX]
@@ -195,9 +196,14 @@ db=$work/book.qab
 sandbox main "$db"
 start main
 MAIN=$APP_PID
-win=$(wait_window "$MAIN" "Quenlark Address Book") || fail "the main window did not open"
+TITLE="Quenlark Address Book 2.4.2"
+win=$(wait_window "$MAIN" "$TITLE") || fail "the main window did not open"
 focus "$win"
-ok "main window opened on an empty database"
+# What the task bar shows: the application title, exactly.
+[ "$(xdotool getwindowname "$win")" = "$TITLE" ] &&
+    xprop -id "$win" _NET_WM_NAME | grep -qF "= \"$TITLE\"" ||
+    fail "the main window is called \"$(xdotool getwindowname "$win")\""
+ok "main window opened on an empty database, titled $TITLE"
 
 # Three contacts through the Enter chain: name, nickname, e-mail, second e-mail, web site,
 # phone, mobile, address, zip code, city, then Enter in the country list adds.
@@ -223,6 +229,51 @@ line_is() { [ "$("$DUMP" "$db" | sed -n "$1p")" = "$2" ]; }
 wait_until names_are "Cyd Pan,Ann Lee,Bob Zed" ||
     fail "three contacts not in the file: $("$DUMP" "$db")"
 ok "three contacts added through the Enter chain"
+
+# F6 with the name box empty, the message answered, then straight on with the keyboard
+# (nothing clicked, no window manager to give the window back the keyboard): F1 and Down
+# select the first contact, and the first Escape clears the selection, leaving the window
+# open. With nothing selected F7 adds, which asks for a name again.
+keys F6
+answer "$MAIN" "Specify required fields!" Return
+keys F1 Down Escape
+sleep 0.5
+kill -0 "$MAIN" 2>/dev/null || fail "Escape after F1 and Down closed the program"
+keys F7
+answer "$MAIN" "Specify required fields!" Return
+wait_until names_are "Cyd Pan,Ann Lee,Bob Zed" || fail "the first contact changed: $("$DUMP" "$db")"
+ok "after a message, F1, Down and Escape clear the selection"
+
+# Shift+F10 and the Menu key open the list's menu at its current item; its underlined A
+# opens "Add contact fast".
+for menu_key in shift+F10 Menu; do
+    keys F1 "$menu_key" a
+    fast=$(wait_window "$MAIN" "Add contact fast") ||
+        fail "$menu_key and A did not open Add contact fast"
+    focus "$fast"
+    keys Escape
+    wait_gone "$MAIN" "Add contact fast" || fail "Add contact fast stayed open"
+done
+ok "Shift+F10 and the Menu key open the list's menu"
+
+# With a Russian layout, Alt and the letters on the US punctuation keys type nothing: with
+# an e-mail address given and the name box still empty, F6 asks for the name.
+if setxkbmap -layout ru 2>/dev/null; then
+    keys F5
+    for letter in Cyrillic_zhe Cyrillic_e Cyrillic_be Cyrillic_yu Cyrillic_ha Cyrillic_hardsign \
+        Cyrillic_io; do
+        keys "alt+$letter"
+    done
+    setxkbmap -layout us
+    keys Return Return
+    typed "ru@example.com"
+    keys F6
+    answer "$MAIN" "Specify required fields!" Return
+    names_are "Cyd Pan,Ann Lee,Bob Zed" || fail "Alt letters of the Russian layout: $("$DUMP" "$db")"
+    ok "Alt with the Russian layout's letters types nothing"
+else
+    echo "skipped: setxkbmap cannot switch the keyboard layout"
+fi
 
 # Modify the second: select it in the list, change the city, F7.
 click "$win" 60 $((48 + 20 + 10))
@@ -288,16 +339,41 @@ answer "$MAIN" "Backup complete." Return
 cmp -s "$backup" "$db" || fail "restore did not bring the backup back"
 ok "restored from the backup"
 
-# Reports: HTML, then rich text; "Open the report" unticked so nothing else starts.
+# Export by the keyboard alone: Alt+B, its underlined E, CSV (two Downs from vCard 3.0),
+# Enter, the file name.
+focus "$win"
+keys alt+b e
+dlg=$(wait_window "$MAIN" "Export contacts") || fail "no export dialog"
+focus "$dlg"
+keys Down Down Return
+save=$(wait_window "$MAIN" "Please select where you want to export the contacts to...") ||
+    fail "no save dialog for the export"
+focus "$save"
+typed "$work/contacts"
+keys Return
+answer "$MAIN" "Export complete!" Return
+wait_gone "$MAIN" "Export contacts" || fail "the export dialog stayed open"
+csv=$work/contacts.csv
+[ -f "$csv" ] || fail "no CSV export (with its extension added)"
+head -c 8 "$csv" | grep -q "Name," || fail "the export is no CSV with a header: $(head -c 40 "$csv")"
+grep -q "^Ann Lee,nick,.*,ann@example.com," "$csv" && grep -q "^Bob Zed," "$csv" ||
+    fail "the export lacks the contacts: $(cat "$csv")"
+cp "$csv" "$ARTIFACTS/"
+ok "contacts exported as CSV from the backup menu by keys"
+
+# Reports: HTML, then rich text; "Open the report" unticked so nothing else starts. The
+# report generator keeps its 460 x 315 layout.
 make_report() { # FILE RICH(0/1)
     focus "$win"
     click "$win" 128 38 # Report
     local dlg
     dlg=$(wait_window "$MAIN" "Report generator") || fail "no report dialog"
+    geometry "$dlg"
+    [ "$WIDTH x $HEIGHT" = "460 x 315" ] || fail "the report generator measures $WIDTH x $HEIGHT"
     focus "$dlg"
     [ "$2" = 1 ] && click "$dlg" 150 68 # Rich Text report
-    click "$dlg" 150 260               # untick "Open the report"
-    click "$dlg" 390 354               # Create report
+    click "$dlg" 150 200               # untick "Open the report"
+    click "$dlg" 390 294               # Create report
     local save
     save=$(wait_window "$MAIN" "Please select a file name of the report ...") || fail "no save dialog for the report"
     focus "$save"
@@ -346,13 +422,13 @@ ok "closed with Ctrl+Q, database as expected"
 # --- A killed copy does not block the next start ------------------------------------------
 start main
 KILLED=$APP_PID
-wait_window "$KILLED" "Quenlark Address Book" >/dev/null || fail "restart failed"
+wait_window "$KILLED" "$TITLE" >/dev/null || fail "restart failed"
 kill -9 "$KILLED"
 wait "$KILLED" 2>/dev/null || true
 while kill -0 "$KILLED" 2>/dev/null; do sleep 0.1; done
 start main
 AGAIN=$APP_PID
-win=$(wait_window "$AGAIN" "Quenlark Address Book") || fail "start after a killed copy blocked"
+win=$(wait_window "$AGAIN" "$TITLE") || fail "start after a killed copy blocked"
 ok "a killed copy does not block the next start"
 
 # --- A database held by a running copy cannot be opened by another -------------------------
@@ -373,7 +449,7 @@ mkdir -p "$work/fresh/run"
 chmod 700 "$work/fresh/run"
 start fresh
 FRESH=$APP_PID
-win=$(wait_window "$FRESH" "Quenlark Address Book") || fail "the first start did not open"
+win=$(wait_window "$FRESH" "$TITLE") || fail "the first start did not open"
 focus "$win"
 keys ctrl+q
 [ "$(wait_exit "$FRESH")" = 0 ] || fail "the first start did not exit with 0"
@@ -399,7 +475,9 @@ if [ -n "$OPENBOX" ]; then
 
     start main
     MANAGED=$APP_PID
-    win=$(wait_window "$MANAGED" "Quenlark Address Book") || fail "no main window under openbox"
+    win=$(wait_window "$MANAGED" "$TITLE") || fail "no main window under openbox"
+    xprop -id "$win" _NET_WM_NAME | grep -qF "= \"$TITLE\"" ||
+        fail "under openbox the main window is called $(xprop -id "$win" _NET_WM_NAME)"
     focus "$win"
     # openbox moves the window from where it stood when the move was handed to it, not
     # from where the caption bar had caught up with the pointer: the window may trail the
@@ -412,6 +490,8 @@ if [ -n "$OPENBOX" ]; then
     # The report dialog stays above the main window, even when the main window is clicked.
     click "$win" 128 38
     dlg=$(wait_window "$MANAGED" "Report generator") || fail "no report dialog under openbox"
+    geometry "$dlg"
+    [ "$WIDTH x $HEIGHT" = "460 x 315" ] || fail "under openbox the report generator measures $WIDTH x $HEIGHT"
     wait_until stacked_above "$dlg" "$win" || fail "the report dialog is below the main window"
     click "$win" 300 10
     sleep 0.5

@@ -12,6 +12,7 @@
 #include "forms/mainform.h"
 #include "guitest.h"
 #include "platform/services.h"
+#include "platform/standarderror.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -268,9 +269,14 @@ void TstAppearance::titlesAreThoseOfTheWindows() {
     QStringList titles;
     for (QWidget* window : all.windows())
         titles << window->windowTitle();
-    QCOMPARE(titles, QStringList({"Quenlark Address Book", "About Quenlark Address Book",
+    QCOMPARE(titles, QStringList({"Quenlark Address Book 2.4.2", "About Quenlark Address Book",
                                   "Add contact fast", "Quenlark Address Book options",
-                                  "Search results: ", "Select contacts", "Report generator"}));
+                                  "Search results: ", "Select contacts", "Report generator",
+                                  "Export contacts"}));
+    // What the task bar shows for the program is the application title that the standard
+    // error report carries.
+    ShowStandardError(QStringLiteral("x"));
+    QCOMPARE(seam_->titles(), QStringList{titles.first()});
 }
 
 void TstAppearance::applicationAddsNothingToTheTitles() {

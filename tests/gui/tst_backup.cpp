@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QtTest>
 #include <functional>
@@ -77,6 +78,7 @@ private slots:
     void backupOverTheAddressBookIsRefused_data();
     void backupOverTheAddressBookIsRefused();
     void nonDatabaseRestoreIsRefusedAndRefreshes();
+    void scrolledListKeepsItsRowsUntilTold();
     void importTellsWhatWillHappenThenAddsTheContacts();
     void importDeclinedBadOrFailingWritesNothing();
 
@@ -169,9 +171,16 @@ void TstBackup::backupThenRestoreGivesTheSameList() {
     ClickRow(*w, 0);
     seam_->clear();
     seam_->chooseFile(backup);
-    // The message comes while the panel still shows the contact; the refresh follows.
+    // The message comes while the list and the panel still show what they showed, the
+    // contact selected; the refresh of both follows, at once.
     QString shownAtMessage;
-    seam_->onMessage = [&](const RecordedMessage&) { shownAtMessage = nameShown(*w); };
+    QStringList listedAtMessage;
+    bool selectedAtMessage = false;
+    seam_->onMessage = [&](const RecordedMessage&) {
+        shownAtMessage = nameShown(*w);
+        listedAtMessage = ListedNames(*w);
+        selectedAtMessage = Child<QListView>(*w, "contacts")->selectionModel()->isRowSelected(0);
+    };
     QVERIFY(chooseFromBackupButton(*w, "restoreBackupItem"));
     QCOMPARE(seam_->messages.size(), 1);
     const RecordedMessage restored = seam_->messages.first();
@@ -181,6 +190,8 @@ void TstBackup::backupThenRestoreGivesTheSameList() {
     QCOMPARE(restored.icon, MsgIcon::Information);
     QCOMPARE(restored.owner.data(), w.get());
     QCOMPARE(shownAtMessage, QStringLiteral("Zed"));
+    QCOMPARE(listedAtMessage, QStringList({"Zed", "Bob"}));
+    QVERIFY(selectedAtMessage);
     QCOMPARE(env_->databaseBytes(), original);
     QCOMPARE(ListedNames(*w), QStringList({"Zed", "Amy", "Bob"}));
     QVERIFY(!w->selectedContact());
@@ -270,6 +281,36 @@ void TstBackup::nonDatabaseRestoreIsRefusedAndRefreshes() {
     QVERIFY(nameShown(*w).isEmpty());
     QVERIFY(Child<QLineEdit>(*w, "emailEdit")->text().isEmpty());
     QCOMPARE(w->focusWidget(), Child(*w, "nameEdit"));
+}
+
+// Far down a long list, the rows in view keep their names while the restore's outcome is
+// told.
+void TstBackup::scrolledListKeepsItsRowsUntilTold() {
+    QList<QByteArray> names;
+    for (int i = 0; i < 40; ++i)
+        names << QByteArray("C") + QByteArray::number(i);
+    const QString backup = env_->path(QStringLiteral("two.QuenlarkBackup"));
+    writeFile(backup, DatabaseOfNames({"Amy", "Bob"}));
+    auto w = window(names);
+    QVERIFY(w);
+    auto* list = Child<QListView>(*w, "contacts");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_End); // selects the last contact and scrolls to it
+    QVERIFY(w->selectedContact());
+    QStringList inView;
+    seam_->onMessage = [&](const RecordedMessage&) {
+        for (int row = 0; row < 40; ++row) {
+            const QModelIndex index = list->model()->index(row, 0);
+            if (list->viewport()->rect().intersects(list->visualRect(index)))
+                inView << index.data().toString();
+        }
+    };
+    seam_->chooseFile(backup);
+    QVERIFY(chooseFromBackupButton(*w, "restoreBackupItem"));
+    QVERIFY(inView.size() > 5);
+    QCOMPARE(inView.last(), QStringLiteral("C39"));
+    QCOMPARE(inView.first(), QStringLiteral("C%1").arg(40 - inView.size()));
+    QCOMPARE(ListedNames(*w), QStringList({"Amy", "Bob"}));
 }
 
 namespace {

@@ -55,6 +55,7 @@ private slots:
         QVERIFY(dialog);
         QVERIFY(dialog->isVisible());
         QCOMPARE(dialog->labelText(), QStringLiteral("Working"));
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Quenlark Address Book 2.4.2"));
         QVERIFY(dialog->value() > 400);
         QVERIFY(counter->paints > paintsBefore);
     }

@@ -28,6 +28,7 @@ private slots:
     void f6WithoutNameAsksLikeAdd();
     void enterChainRunsThroughThePanelAndAdds();
     void escapeClearsThenCloses();
+    void keysWorkOnceADialogCloses();
     void ctrlQClosesWhateverIsSelected();
     void altKeysDropTheirMenus();
     void clickDropsTheMenuAtThePointer();
@@ -36,6 +37,7 @@ private slots:
     void altKeysFollowTheKeysPlace_data();
     void altKeysFollowTheKeysPlace();
     void mailAndWebKeysUseTheSelectedContact();
+    void shiftF10OpensTheFocusedControlsMenu();
     void badgesShowTheirKeys();
 
 private:
@@ -141,6 +143,22 @@ void TstKeyboard::escapeClearsThenCloses() {
     QVERIFY(!window_->isVisible());
 }
 
+// Once a dialog closes, the window's own keys work again at once, although nothing is
+// clicked: F1 and Down select the first contact, so the first Escape clears the selection
+// and only the second closes the window.
+void TstKeyboard::keysWorkOnceADialogCloses() {
+    open({NamedContact("Ann", "ann@example.com")});
+    RunModal<Treportgen>([&] { QTest::keyClick(child("nameEdit"), Qt::Key_R, Qt::AltModifier); },
+                         [](Treportgen& d) { QTest::keyClick(&d, Qt::Key_Escape); });
+    QTRY_COMPARE(QApplication::activeWindow(), window_.get());
+    for (const Qt::Key key : {Qt::Key_F1, Qt::Key_Down, Qt::Key_Escape})
+        QTest::keyClick(window_->focusWidget(), key);
+    QVERIFY(window_->isVisible());
+    QVERIFY(!window_->selectedContact());
+    QTest::keyClick(window_->focusWidget(), Qt::Key_Escape);
+    QVERIFY(!window_->isVisible());
+}
+
 void TstKeyboard::ctrlQClosesWhateverIsSelected() {
     open({NamedContact("Ann", "ann@example.com")});
     ClickRow(*window_, 0);
@@ -230,6 +248,12 @@ void TstKeyboard::altKeysFollowTheKeysPlace_data() {
     QTest::newRow("Cyrillic Ф on A") << 0x424 << QStringLiteral("\u0444") << 38u;
     QTest::newRow("Greek Α on A") << 0x391 << QStringLiteral("\u03B1") << 38u;
     QTest::newRow("Cyrillic Щ on O") << 0x429 << QStringLiteral("\u0449") << 32u;
+    // The Russian layout's letters on the US layout's punctuation keys ; ' , . [ ] `.
+    const std::tuple<const char*, int, quint32> punctuationKeys[] = {
+        {"ж", 0x416, 47}, {"э", 0x42D, 48}, {"б", 0x411, 59}, {"ю", 0x42E, 60},
+        {"х", 0x425, 34}, {"ъ", 0x42A, 35}, {"ё", 0x401, 49}};
+    for (const auto& [letter, key, scanCode] : punctuationKeys)
+        QTest::newRow(letter) << key << QString::fromUtf8(letter) << scanCode;
 }
 
 void TstKeyboard::altKeysFollowTheKeysPlace() {
@@ -269,6 +293,29 @@ void TstKeyboard::mailAndWebKeysUseTheSelectedContact() {
     QCOMPARE(seam_->launches.size(), 2);
     QCOMPARE(seam_->launches[0].target, QStringLiteral("mailto:ann@example.com"));
     QCOMPARE(seam_->launches[1].target, QStringLiteral("http://ann.example"));
+}
+
+// Shift+F10 opens the menu of the focused control, as the Menu key does: the list's own menu
+// at its current item, an edit box's menu of its own.
+void TstKeyboard::shiftF10OpensTheFocusedControlsMenu() {
+    open({NamedContact("Ann", "ann@example.com"), NamedContact("Bob", "bob@example.com")});
+    auto* list = Child<QListView>(*window_, "contacts");
+    for (const Qt::Key key : {Qt::Key_F1, Qt::Key_Down, Qt::Key_Down})
+        QTest::keyClick(window_->focusWidget(), key);
+    QCOMPARE(ListedNames(*window_).at(list->currentIndex().row()), QStringLiteral("Bob"));
+    QTest::keyClick(list, Qt::Key_F10, Qt::ShiftModifier);
+    auto* shown = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QCOMPARE(shown, Menu(*window_, "contactListMenu"));
+    const QRect item = list->visualRect(list->currentIndex());
+    QCOMPARE(shown->geometry().topLeft(), list->viewport()->mapToGlobal(item.center()));
+    shown->close();
+
+    QTest::keyClick(window_->focusWidget(), Qt::Key_F5);
+    QTest::keyClick(child("nameEdit"), Qt::Key_F10, Qt::ShiftModifier);
+    shown = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(shown && shown != Menu(*window_, "contactListMenu"));
+    shown->close();
+    QVERIFY(seam_->launches.isEmpty()); // F10 without Shift opens the web site
 }
 
 void TstKeyboard::badgesShowTheirKeys() {

@@ -5,6 +5,8 @@
 #include "guitest.h"
 #include "resources/bitmaps.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollArea>
@@ -55,11 +57,13 @@ class TstLinks : public GuiTest {
 private slots:
     void nothingWithoutSelectedContactOrAddress();
     void mailLinksUseTheTypedAddress();
-    void mailAddressCannotAddHeaders_data();
-    void mailAddressCannotAddHeaders();
+    void mailLinkIsOneAddressWithoutHeaders_data();
+    void mailLinkIsOneAddressWithoutHeaders();
     void webSiteOpensOnlyWebAddresses_data();
     void webSiteOpensOnlyWebAddresses();
     void refusedLinkIsReported();
+    void linksByKeyAndScreenReader_data();
+    void linksByKeyAndScreenReader();
     void secondEnvelopePressedLook();
     void emailBoxScrollsDetailsToTop();
 
@@ -144,7 +148,7 @@ void TstLinks::mailLinksUseTheTypedAddress() {
     QVERIFY(seam_->messages.isEmpty());
 }
 
-void TstLinks::mailAddressCannotAddHeaders_data() {
+void TstLinks::mailLinkIsOneAddressWithoutHeaders_data() {
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("link");
     QTest::newRow("plain") << "ann.o'neil+tag@mail-1.example"
@@ -158,9 +162,13 @@ void TstLinks::mailAddressCannotAddHeaders_data() {
     QTest::newRow("fragment and percent") << "a%3F@x#y"
                                           << "mailto:a%253F@x%23y";
     QTest::newRow("space and accent") << QString::fromUtf8("jé @x") << "mailto:j%C3%A9%20@x";
+    QTest::newRow("second recipient") << "a@b.example,c@d.example"
+                                      << "mailto:a@b.example%2Cc@d.example";
+    QTest::newRow("recipient list") << "a@x; b@y"
+                                    << "mailto:a@x%3B%20b@y";
 }
 
-void TstLinks::mailAddressCannotAddHeaders() {
+void TstLinks::mailLinkIsOneAddressWithoutHeaders() {
     QFETCH(QString, address);
     QFETCH(QString, link);
     auto w = window({{"Amy", "a@x", "", ""}});
@@ -169,8 +177,10 @@ void TstLinks::mailAddressCannotAddHeaders() {
     box(*w, "emailEdit")->setText(address);
     click(*w, "sendMailImage");
     QCOMPARE(targets(), QStringList({link}));
-    // What the desktop is given has no query: no header, subject or body can ride along.
-    const QUrl url(seam_->launches.value(0).target);
+    // What the desktop is given has no query: no header, subject or body can ride along;
+    // and it reaches the desktop's mail program encoded as it is.
+    const QUrl url(seam_->launches.value(0).target, QUrl::TolerantMode);
+    QCOMPARE(QString::fromLatin1(url.toEncoded()), link);
     QCOMPARE(url.scheme(), QStringLiteral("mailto"));
     QVERIFY(!url.hasQuery());
     QVERIFY(!url.hasFragment());
@@ -246,6 +256,54 @@ void TstLinks::refusedLinkIsReported() {
     seam_->clear();
     QVERIFY(w->openLink(QStringLiteral("http://home.example")));
     QVERIFY(seam_->messages.isEmpty());
+}
+
+void TstLinks::linksByKeyAndScreenReader_data() {
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("target");
+    QTest::newRow("first envelope") << "sendMailImage"
+                                    << "F9"
+                                    << "mailto:a@x";
+    QTest::newRow("second envelope") << "secondMailImage"
+                                     << "Shift+F9"
+                                     << "mailto:a2@x";
+    QTest::newRow("star") << "webSiteImage"
+                          << "F10"
+                          << "http://amy.example";
+}
+
+// Each picture has a key, and a screen reader finds it as a link that it can press and whose
+// key it can tell.
+void TstLinks::linksByKeyAndScreenReader() {
+    QFETCH(QString, picture);
+    QFETCH(QString, key);
+    QFETCH(QString, target);
+    auto w = window({{"Amy", "a@x", "a2@x", "http://amy.example"}});
+    QVERIFY(w);
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    const QKeySequence sequence(key);
+    const auto press = [&] {
+        QTest::keyClick(box(*w, "nameEdit"), Qt::Key(sequence[0].key()),
+                        sequence[0].keyboardModifiers());
+    };
+    press(); // nothing selected: nothing opens
+    QVERIFY(seam_->launches.isEmpty());
+    ClickRow(*w, 0);
+    press();
+    QCOMPARE(targets(), QStringList{target});
+
+    QAccessibleInterface* link =
+        QAccessible::queryAccessibleInterface(Child<QLabel>(*w, picture.toLatin1()));
+    QCOMPARE(link->role(), QAccessible::Link);
+    QCOMPARE(link->text(QAccessible::Name), Child<QLabel>(*w, picture.toLatin1())->toolTip());
+    QAccessibleActionInterface* actions = link->actionInterface();
+    QVERIFY(actions);
+    const QString pressAction = QAccessibleActionInterface::pressAction();
+    QVERIFY(actions->actionNames().contains(pressAction));
+    QCOMPARE(actions->keyBindingsForAction(pressAction), QStringList{key});
+    actions->doAction(pressAction);
+    QTRY_COMPARE(targets(), QStringList({target, target}));
 }
 
 void TstLinks::secondEnvelopePressedLook() {

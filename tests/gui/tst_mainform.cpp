@@ -438,9 +438,10 @@ void TstMainform::menusAndTheirItems() {
     QCOMPARE(texts(info), (QStringList{"&About Quenlark Address Book 2.4", "&Quenlark Home Page",
                                        "-", "&Program options", "-", "&View file"}));
     QCOMPARE(texts(files), (QStringList{"info.txt", "license.txt", "whats new.txt"}));
-    // The backup items as they always were, then the import of contacts.
+    // The backup items as they always were, then contacts in and out, each with a letter of
+    // its own.
     QCOMPARE(texts(backup), (QStringList{"&Save backup file", "&Recover using a backup file", "-",
-                                         "&Import contacts..."}));
+                                         "&Import contacts...", "&Export contacts..."}));
     QCOMPARE(texts(list), (QStringList{"&Add contact fast", "-", "&Delete contact"}));
     // Captions without an accelerator get one; the file names keep theirs as written.
     QCOMPARE(texts(sort), (QStringList{"&Ascending", "&Descending "}));

@@ -2,6 +2,7 @@
 
 #include "forms/aboutbox.h"
 #include "forms/addcontactfast.h"
+#include "forms/exportcontacts.h"
 #include "forms/mainform.h"
 #include "forms/options.h"
 #include "forms/report.h"
@@ -41,6 +42,7 @@ EveryWindow::EveryWindow(TestEnv& env) {
     dialogs_.push_back(std::move(results));
     dialogs_.push_back(std::move(select));
     dialogs_.push_back(std::make_unique<Treportgen>(env.engine(), main_.get()));
+    dialogs_.push_back(std::make_unique<Texportcontacts>(env.engine(), main_.get()));
     for (const auto& dialog : dialogs_) {
         dialog->show();
         if (!QTest::qWaitForWindowExposed(dialog.get()))
