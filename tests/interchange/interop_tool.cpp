@@ -116,7 +116,7 @@ int importFile(const std::filesystem::path& file) {
                   << ", \"storable\": " << (filled ? "true" : "false")
                   << ", \"problem\": " << json(c.problem) << "}";
     }
-    std::cout << "\n], \"error\": " << json(reader.error().message) << "}\n";
+    std::cout << "\n], \"error\": " << json(reader.error().message()) << "}\n";
     return 0;
 }
 
