@@ -23,6 +23,8 @@ constexpr int kOtherGroup = 202;
 constexpr std::size_t kMaxHeaderName = 256;
 // Of a column with no field only this much is kept: enough to count its items.
 constexpr std::size_t kLeftOutCap = 64 * 1024;
+// Buffers that grew past this for one large cell are given back after its row.
+constexpr std::size_t kKeepCapacity = std::size_t(1) << 20;
 // Google's separator of several values in one cell.
 constexpr std::string_view kGoogleSeparator = " ::: ";
 
@@ -490,7 +492,8 @@ bool CsvReader::next(ImportedContact& contact) {
     contact.line = startLine;
     texts_.clear();
 
-    std::string name, display, given, middle, family, company;
+    // Views of the row's cells, which stay until the contact is converted.
+    std::string_view name, display, given, middle, family, company;
     std::size_t companies = 0;
     // E-mail addresses by position; phones with their rank, kind and number; web sites.
     std::vector<std::pair<int, std::string_view>> emails;
@@ -525,7 +528,7 @@ bool CsvReader::next(ImportedContact& contact) {
         // Of a column with no field only its being filled matters; it is not decoded.
         if (col.role != Role::LeftOut && !decodeCell(cell, lines_.lineNumber()))
             return false;
-        auto takeFirst = [&](std::string& into) {
+        auto takeFirst = [&](std::string_view& into) {
             if (into.empty())
                 into = cell;
         };
@@ -703,19 +706,21 @@ bool CsvReader::next(ImportedContact& contact) {
         contact.leave(LeftOut::WebSite, sites.size() - 1);
     }
 
-    std::string& fullName = texts_[Field::Name];
+    std::string_view& fullName = texts_[Field::Name];
     if (!name.empty()) {
         fullName = name;
     } else if (!display.empty()) {
         fullName = display;
     } else {
-        for (const std::string* piece : {&given, &middle, &family}) {
-            if (piece->empty())
+        joinedName_.clear();
+        for (std::string_view piece : {given, middle, family}) {
+            if (piece.empty())
                 continue;
-            if (!fullName.empty())
-                fullName += ' ';
-            fullName += *piece;
+            if (!joinedName_.empty())
+                joinedName_ += ' ';
+            joinedName_ += piece;
         }
+        fullName = joinedName_;
     }
     // The organization is the name only of a contact without one.
     if (fullName.empty() && companies > 0) {
@@ -741,16 +746,17 @@ bool CsvReader::next(ImportedContact& contact) {
             continue;
         }
         chosen = true;
-        std::string& street = texts_[Field::Address];
+        joinedStreet_.clear();
         for (std::string_view piece : {a.street, a.street2, a.street3, a.extended, a.pobox}) {
             if (piece.empty())
                 continue;
-            if (!street.empty())
-                street += ", ";
-            street += piece;
+            if (!joinedStreet_.empty())
+                joinedStreet_ += ", ";
+            joinedStreet_ += piece;
         }
-        if (street.empty() && a.city.empty() && a.zip.empty())
-            street = a.formatted;
+        texts_[Field::Address] = joinedStreet_;
+        if (joinedStreet_.empty() && a.city.empty() && a.zip.empty())
+            texts_[Field::Address] = a.formatted;
         texts_[Field::City] = a.city;
         texts_[Field::ZipCode] = a.zip;
         texts_.country = a.country;
@@ -758,6 +764,13 @@ bool CsvReader::next(ImportedContact& contact) {
             contact.leave(LeftOut::Region);
     }
     ConvertTexts(texts_, contact);
+    // Buffers that grew for one large cell are given back once its contact is converted.
+    for (std::string* s : {&converted_, &joinedName_, &joinedStreet_})
+        if (s->capacity() > kKeepCapacity)
+            std::string().swap(*s);
+    for (std::string& cell : cells_)
+        if (cell.capacity() > kKeepCapacity)
+            std::string().swap(cell);
     return true;
 }
 

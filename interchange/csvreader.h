@@ -129,6 +129,9 @@ private:
     std::size_t contacts_ = 0;
     ContactTexts texts_;
     std::string converted_;
+    // Texts made of several cells: the name from its parts, the street with its extras.
+    std::string joinedName_;
+    std::string joinedStreet_;
 };
 
 } // namespace quenlark

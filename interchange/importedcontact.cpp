@@ -71,9 +71,8 @@ void ImportedContact::clear() {
 }
 
 void ContactTexts::clear() {
-    for (auto& f : fields)
-        f.clear();
-    country.clear();
+    fields.fill({});
+    country = {};
 }
 
 std::string CountOf(std::size_t count, std::string_view singular, std::string_view plural) {
@@ -86,21 +85,33 @@ void ConvertTexts(const ContactTexts& texts, ImportedContact& contact) {
     contact.unknownCountry.clear();
     for (std::size_t i = 0; i < kFieldCount; ++i) {
         const Field field = static_cast<Field>(i);
-        const std::string& text = texts.fields[i];
+        const std::string_view text = texts.fields[i];
         std::string& value = contact.values[i];
         value.clear();
         if (text.empty())
             continue;
-        // Only the characters the field keeps are held; the rest are counted and checked.
-        // A NUL would end the stored text early, so it counts as a character the database
-        // cannot keep.
+        // Only the characters the field keeps are held; the rest are counted and checked,
+        // in one pass. A NUL would end the stored text early, so it counts as a character
+        // the database cannot keep.
         const std::size_t keep = maxLength(field);
         std::size_t length = 0;
-        bool storable = IsValidUtf8(text);
-        for (std::size_t at = 0; storable && at < text.size(); ++length) {
-            const int byte = UnicodeToCp1252(NextCodePoint(text, at));
-            storable = byte > 0;
-            if (storable && value.size() < keep)
+        bool storable = true;
+        const std::size_t n = text.size();
+        for (std::size_t at = 0; at < n; ++length) {
+            int byte = static_cast<unsigned char>(text[at]);
+            if (byte >= 0x80) {
+                // A character of several bytes: whole and valid, and one Windows-1252 has.
+                const std::string_view sequence = text.substr(at, 4);
+                const std::size_t bad = InvalidUtf8Offset(sequence);
+                byte = bad == 0 ? -1 : UnicodeToCp1252(NextCodePoint(text, at));
+            } else {
+                ++at;
+            }
+            if (byte <= 0) {
+                storable = false;
+                break;
+            }
+            if (value.size() < keep)
                 value += static_cast<char>(byte);
         }
         if (!storable) {

@@ -78,12 +78,13 @@ struct ImportedContact {
     void clear();
 };
 
-// The UTF-8 texts a reader found for one contact, one per record field, and the country.
+// The UTF-8 texts a reader found for one contact, one per record field, and the country:
+// views of the reader's own buffers, valid while it converts the contact.
 struct ContactTexts {
-    std::array<std::string, kFieldCount> fields;
-    std::string country;
+    std::array<std::string_view, kFieldCount> fields;
+    std::string_view country;
 
-    std::string& operator[](Field f) { return fields[static_cast<std::size_t>(f)]; }
+    std::string_view& operator[](Field f) { return fields[static_cast<std::size_t>(f)]; }
     void clear();
 };
 

@@ -19,6 +19,9 @@ constexpr std::size_t kMaxProperties = 10000;
 constexpr std::size_t kKeepCapacity = std::size_t(1) << 20;
 // Property names longer than this are no property's.
 constexpr std::size_t kMaxName = 64;
+// Parameters longer than this, all together, are no contact's: such a property is left out
+// (LeftOut::Oversize) without being looked at further.
+constexpr std::size_t kMaxParameters = 64 * 1024;
 
 enum class LineKind { Begin, End, Kept, Other };
 
@@ -103,6 +106,9 @@ struct ContentLine {
 };
 
 void addType(std::string_view type, Property* p) {
+    // Every type that matters has 3 to 9 letters: most of a long list is passed at once.
+    if (type.size() < 3 || type.size() > 9)
+        return;
     if (EqualsNoCase(type, "PREF"))
         p->pref = std::min(p->pref, 1);
     else if (EqualsNoCase(type, "CELL"))
@@ -122,6 +128,8 @@ void applyParameter(std::string_view key, std::string_view value, bool bare, Pro
         return;
     if (bare) {
         // vCard 2.1 names types and encodings without "TYPE=" and "ENCODING=".
+        if (value.size() < 3 || value.size() > 16)
+            return;
         if (EqualsNoCase(value, "QUOTED-PRINTABLE"))
             p->quotedPrintable = true;
         else if (EqualsNoCase(value, "BASE64"))
@@ -186,11 +194,12 @@ bool parseContentLine(std::string_view text, ContentLine& out, Property* p) {
             ++i;
         if (i == text.size())
             return false;
-        const std::string_view key = TrimBlanks(text.substr(keyStart, i - keyStart));
         if (text[i] != '=') {
-            applyParameter({}, key, true, p);
+            if (p)
+                applyParameter({}, TrimBlanks(text.substr(keyStart, i - keyStart)), true, p);
             continue;
         }
+        const std::string_view key = TrimBlanks(text.substr(keyStart, i - keyStart));
         // Values separated by commas, each possibly in double quotes.
         do {
             ++i;
@@ -224,44 +233,55 @@ bool isBlankLine(std::string_view line) {
     return line.find_first_not_of(" \t\x1A") == std::string_view::npos;
 }
 
-// Removes vCard escapes and splits at unescaped semicolons when `split` is set. vCard 2.1
-// escapes only the semicolon; later versions also the backslash, the comma and line breaks.
-void unescape(std::string_view text, bool v21, bool split, std::vector<std::string>& parts) {
-    parts.resize(1);
-    parts[0].clear();
-    if (!split)
-        parts[0].reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
+// Removes vCard escapes from `text` after `from`, in place, and splits it at unescaped
+// semicolons when `split` is set; `parts` views the result. vCard 2.1 escapes only the
+// semicolon; later versions also the backslash, the comma and line breaks.
+void unescape(std::string& text, std::size_t from, bool v21, bool split,
+              std::vector<std::string_view>& parts) {
+    // The output never outgrows the input: it is written over it as it is read.
+    char* s = text.data();
+    const std::size_t n = text.size();
+    std::size_t out = from;
+    std::vector<std::size_t> ends;
+    for (std::size_t i = from; i < n; ++i) {
+        const char c = s[i];
         if (c == ';' && split) {
-            parts.emplace_back();
+            ends.push_back(out);
             continue;
         }
-        if (c != '\\' || i + 1 == text.size()) {
-            parts.back() += c;
+        if (c != '\\' || i + 1 == n) {
+            s[out++] = c;
             continue;
         }
-        const char e = text[i + 1];
+        const char e = s[i + 1];
         if (e == ';') {
-            parts.back() += ';';
+            s[out++] = ';';
         } else if (v21) {
-            parts.back() += c;
+            s[out++] = c;
             continue;
         } else if (e == '\\' || e == ',') {
-            parts.back() += e;
+            s[out++] = e;
         } else if (e == 'n' || e == 'N') {
-            parts.back() += '\n';
+            s[out++] = '\n';
         } else if (e == 'r') {
-            parts.back() += '\r';
+            s[out++] = '\r';
         } else {
-            parts.back() += c;
+            s[out++] = c;
             continue;
         }
         ++i;
     }
+    ends.push_back(out);
+    text.resize(out);
+    parts.clear();
+    std::size_t start = from;
+    for (std::size_t end : ends) {
+        parts.emplace_back(text.data() + start, end - start);
+        start = end;
+    }
 }
 
-std::string_view part(const std::vector<std::string>& parts, std::size_t i) {
+std::string_view part(const std::vector<std::string_view>& parts, std::size_t i) {
     return i < parts.size() ? std::string_view(parts[i]) : std::string_view();
 }
 
@@ -320,18 +340,26 @@ bool VCardReader::readLogicalLine() {
     // of a long one until its colon shows.
     logical_.assign(piece);
     bool more = end == LineEnd::More;
-    while (more && piece.find(':') == std::string_view::npos && logical_.size() <= kMaxValueBytes) {
+    while (more && piece.find(':') == std::string_view::npos &&
+           logical_.size() <= kMaxParameters + kMaxName) {
         if (!lines_.next(piece, end))
             return false;
         logical_ += piece;
         more = end == LineEnd::More;
     }
+    const std::size_t nameEnd = std::min(logical_.find_first_of(";:"), logical_.size());
+    const std::size_t colon = logical_.find(':', nameEnd);
+    if (colon == std::string::npos ? more : colon - nameEnd > kMaxParameters) {
+        // Parameters past all reason: the property is left out whole.
+        current_.oversize = true;
+        logical_.clear();
+    }
     ContentLine head;
     Property headProp;
-    const bool parsed = parseContentLine(logical_, head, &headProp);
-    current_.kept = head.lineKind != LineKind::Other;
+    const bool parsed = !current_.oversize && parseContentLine(logical_, head, &headProp);
+    current_.kept = !current_.oversize && head.lineKind != LineKind::Other;
     const bool qp = parsed && headProp.quotedPrintable;
-    if (!current_.kept) {
+    if (!current_.kept && !current_.oversize) {
         // A line that is no property (blank, or without a colon) is passed over unnamed.
         if (parsed)
             current_.name = ToUpperAscii(head.name.substr(0, kMaxName));
@@ -571,9 +599,11 @@ bool VCardReader::decode(Property& p, bool split, ImportedContact& contact) {
         }
         if (p.quotedPrintable)
             CrLfToLf(converted_);
-        raw = converted_;
+        // The text in UTF-8 takes the place of the line, so that every value read stays.
+        p.line.swap(converted_);
+        p.valueAt = 0;
     }
-    unescape(raw, v21_, split, parts_);
+    unescape(p.line, p.valueAt, v21_, split, parts_);
     return true;
 }
 
@@ -582,11 +612,9 @@ void VCardReader::releaseLargeBuffers() {
         releaseIfLarge(props_[i].line);
     releaseIfLarge(logical_);
     releaseIfLarge(converted_);
-    for (auto& part : parts_)
-        releaseIfLarge(part);
-    for (auto& field : texts_.fields)
-        releaseIfLarge(field);
-    releaseIfLarge(texts_.country);
+    releaseIfLarge(joinedName_);
+    releaseIfLarge(joinedStreet_);
+    releaseIfLarge(webSite_);
 }
 
 bool VCardReader::finishCard(ImportedContact& contact) {
@@ -604,11 +632,13 @@ bool VCardReader::finishCard(ImportedContact& contact) {
     std::stable_sort(order.begin(), order.end(),
                      [](const Property* a, const Property* b) { return a->pref < b->pref; });
 
+    // Views of the properties' decoded values, which stay until the contact is converted.
     texts_.clear();
-    std::string fn, nName, org, email1, email2, phone, mobile, secondCell;
+    std::string_view fn, org, email1, email2, phone, mobile, secondCell;
     bool haveFn = false, haveN = false, haveAdr = false;
     std::size_t orgs = 0;
-    std::vector<std::string> adr;
+    std::vector<std::string_view> adr;
+    joinedName_.clear();
     for (Property* p : order) {
         if (p->kind == Kind::Version)
             continue;
@@ -623,47 +653,49 @@ bool VCardReader::finishCard(ImportedContact& contact) {
                 return false;
             continue;
         }
-        std::string& whole = parts_[0];
+        const std::string_view whole = parts_[0];
         switch (p->kind) {
         case Kind::Fn:
             if (!haveFn && !whole.empty()) {
-                fn = std::move(whole);
+                fn = whole;
                 haveFn = true;
             }
             break;
         case Kind::N:
             if (!haveN) {
-                appendJoined(nName, part(parts_, 1), " ");
-                appendJoined(nName, part(parts_, 2), " ");
-                appendJoined(nName, part(parts_, 0), " ");
-                haveN = !nName.empty();
+                appendJoined(joinedName_, part(parts_, 1), " ");
+                appendJoined(joinedName_, part(parts_, 2), " ");
+                appendJoined(joinedName_, part(parts_, 0), " ");
+                haveN = !joinedName_.empty();
             }
             break;
         case Kind::Org:
             if (!whole.empty() && orgs++ == 0)
-                org = std::move(whole);
+                org = whole;
             break;
         case Kind::Nickname:
             if (texts_[Field::Nickname].empty())
-                texts_[Field::Nickname] = std::move(whole);
+                texts_[Field::Nickname] = whole;
             else if (!whole.empty())
                 contact.leave(LeftOut::Other);
             break;
         case Kind::Url:
-            if (texts_[Field::WebSite].empty())
-                texts_[Field::WebSite] = DecodeUriDelimiters(whole);
-            else if (!whole.empty())
+            if (texts_[Field::WebSite].empty()) {
+                webSite_ = DecodeUriDelimiters(whole);
+                texts_[Field::WebSite] = webSite_;
+            } else if (!whole.empty()) {
                 contact.leave(LeftOut::WebSite);
+            }
             break;
         case Kind::Email:
             if (whole.empty())
                 break;
             if (p->secondSlot && email2.empty())
-                email2 = std::move(whole);
+                email2 = whole;
             else if (email1.empty())
-                email1 = std::move(whole);
+                email1 = whole;
             else if (email2.empty())
-                email2 = std::move(whole);
+                email2 = whole;
             else
                 contact.leave(LeftOut::Email);
             break;
@@ -687,12 +719,12 @@ bool VCardReader::finishCard(ImportedContact& contact) {
         }
         case Kind::Adr:
             if (!haveAdr) {
-                adr.swap(parts_);
+                adr = parts_;
                 haveAdr = true;
                 if (!TrimBlanks(part(adr, 4)).empty())
                     contact.leave(LeftOut::Region);
             } else if (std::any_of(parts_.begin(), parts_.end(),
-                                   [](const std::string& s) { return !s.empty(); })) {
+                                   [](std::string_view s) { return !s.empty(); })) {
                 contact.leave(LeftOut::Address);
             }
             break;
@@ -700,22 +732,28 @@ bool VCardReader::finishCard(ImportedContact& contact) {
             break;
         }
     }
-    texts_[Field::Name] = std::move(haveFn ? fn : haveN ? nName : org);
+    texts_[Field::Name] = haveFn ? fn : haveN ? std::string_view(joinedName_) : org;
     // ORG is the name only of a contact without one; beside a name it is not stored.
     if (orgs > 0)
         contact.leave(LeftOut::Organization, haveFn || haveN ? orgs : orgs - 1);
-    texts_[Field::Email] = std::move(email1);
-    texts_[Field::SecondEmail] = std::move(email2);
+    texts_[Field::Email] = email1;
+    texts_[Field::SecondEmail] = email2;
     if (!phone.empty() && !secondCell.empty())
         contact.leave(LeftOut::Phone);
-    texts_[Field::Phone] = std::move(phone.empty() ? secondCell : phone);
-    texts_[Field::Mobile] = std::move(mobile);
+    texts_[Field::Phone] = phone.empty() ? secondCell : phone;
+    texts_[Field::Mobile] = mobile;
     if (haveAdr) {
-        std::string street;
-        appendJoined(street, part(adr, 2), ", ");
-        appendJoined(street, part(adr, 1), ", ");
-        appendJoined(street, part(adr, 0), ", ");
-        texts_[Field::Address] = street;
+        // The street, then the extended address and the post office box.
+        const std::string_view street = part(adr, 2), extended = part(adr, 1), box = part(adr, 0);
+        if (extended.empty() && box.empty()) {
+            texts_[Field::Address] = street;
+        } else {
+            joinedStreet_.clear();
+            appendJoined(joinedStreet_, street, ", ");
+            appendJoined(joinedStreet_, extended, ", ");
+            appendJoined(joinedStreet_, box, ", ");
+            texts_[Field::Address] = joinedStreet_;
+        }
         texts_[Field::City] = part(adr, 3);
         texts_[Field::ZipCode] = part(adr, 5);
         texts_.country = part(adr, 6);

@@ -104,7 +104,11 @@ private:
     std::size_t contacts_ = 0;
     ContactTexts texts_;
     std::string converted_;
-    std::vector<std::string> parts_;
+    std::vector<std::string_view> parts_;
+    // Texts made of several values: the name from N, the street with its extras; the web site.
+    std::string joinedName_;
+    std::string joinedStreet_;
+    std::string webSite_;
     bool done_ = false;
     bool pendingBegin_ = false; // BEGIN:VCARD of the next contact already read
 };
