@@ -293,3 +293,19 @@ TEST(CsvReader, FillsFreeFieldsFromSeveralValuesAndCountsTheRest) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(CsvReader, ReadsCellsOfAnyLengthAndLeavesOutValuesTooLongToRead) {
+    const std::string longEmail(kMaxValueBytes + 1, 'e');
+    const std::string longNote(20'000'000, 'n');
+    READ_ONE("Name,E-mail Address,Notes,Nickname\nAnn," + longEmail + ",\"" + longNote +
+                 "\nmore\",Annie\n",
+             c);
+    EXPECT_EQ(c.value(Field::Name), "Ann");
+    EXPECT_EQ(c.value(Field::Email), "");
+    EXPECT_EQ(c.value(Field::Nickname), "Annie");
+    EXPECT_EQ(ListLeftOut(c.leftOut), "1 note and 1 value longer than 32 MiB");
+}
+
+} // namespace
