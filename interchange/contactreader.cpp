@@ -135,6 +135,8 @@ void ContactReader::detect() {
         return;
     }
     in_->clear();
+    in_->seekg(0, std::ios::end);
+    const auto size = in_->tellg();
     in_->seekg(0);
     if (!*in_) {
         fail(Failure::Io, "The file could not be read from its start.");
@@ -198,7 +200,10 @@ void ContactReader::detect() {
     lines.unread();
     if (StartsWithNoCase(first, "BEGIN:VCARD")) {
         format_ = ImportFormat::VCard;
-        parsers_->vcard = std::make_unique<VCardReader>(lines, windows1252);
+        // UTF-8 takes at most one and a half times the bytes of UTF-16.
+        const auto bytes = size > 0 ? std::uint64_t(size) : 0;
+        parsers_->vcard =
+            std::make_unique<VCardReader>(lines, windows1252, utf16 ? bytes / 2 * 3 : bytes);
         return;
     }
     parsers_->csv = std::make_unique<CsvReader>(lines, windows1252);

@@ -95,15 +95,13 @@ void ConvertTexts(const ContactTexts& texts, ImportedContact& contact) {
         // the database cannot keep.
         const std::size_t keep = maxLength(field);
         std::size_t length = 0;
-        bool storable = true;
+        bool storable = IsValidUtf8(text);
         const std::size_t n = text.size();
-        for (std::size_t at = 0; at < n; ++length) {
+        for (std::size_t at = 0; storable && at < n; ++length) {
             int byte = static_cast<unsigned char>(text[at]);
             if (byte >= 0x80) {
-                // A character of several bytes: whole and valid, and one Windows-1252 has.
-                const std::string_view sequence = text.substr(at, 4);
-                const std::size_t bad = InvalidUtf8Offset(sequence);
-                byte = bad == 0 ? -1 : UnicodeToCp1252(NextCodePoint(text, at));
+                // A character of several bytes, and one Windows-1252 has.
+                byte = UnicodeToCp1252(NextCodePoint(text, at));
             } else {
                 ++at;
             }

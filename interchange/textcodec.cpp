@@ -3,6 +3,8 @@
 #include "engine/codepage.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace quenlark {
 
@@ -29,6 +31,16 @@ std::size_t InvalidUtf8Offset(std::string_view text) {
     const std::size_t n = text.size();
     std::size_t i = 0;
     while (i < n) {
+        // Plain ASCII eight bytes at a time.
+        while (i + 8 <= n) {
+            std::uint64_t word;
+            std::memcpy(&word, s + i, 8);
+            if (word & 0x8080808080808080ULL)
+                break;
+            i += 8;
+        }
+        if (i == n)
+            break;
         const unsigned char c = s[i];
         if (c < 0x80) {
             ++i;
@@ -136,8 +148,12 @@ void DecodeQuotedPrintable(std::string& text, std::size_t from) {
 }
 
 void CrLfToLf(std::string& text, std::size_t from) {
-    std::size_t out = from;
-    for (std::size_t i = from; i < text.size(); ++i) {
+    // Nothing moves before the first CR.
+    const auto cr = text.find('\r', from);
+    if (cr == std::string::npos)
+        return;
+    std::size_t out = cr;
+    for (std::size_t i = cr; i < text.size(); ++i) {
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
             continue;
         text[out++] = text[i];

@@ -17,6 +17,8 @@ using Property = VCardReader::Property;
 constexpr std::size_t kMaxProperties = 10000;
 // Buffers that grew past this for one large value are given back after its contact.
 constexpr std::size_t kKeepCapacity = std::size_t(1) << 20;
+// A value longer than this grows its buffer to what the file still holds at once.
+constexpr std::size_t kGrowOnceAfter = std::size_t(1) << 20;
 // Property names longer than this are no property's.
 constexpr std::size_t kMaxName = 64;
 // Parameters longer than this, all together, are no contact's: such a property is left out
@@ -319,8 +321,8 @@ void releaseIfLarge(std::string& s) {
 
 } // namespace
 
-VCardReader::VCardReader(LineReader& lines, bool windows1252)
-    : lines_(lines), windows1252_(windows1252) {}
+VCardReader::VCardReader(LineReader& lines, bool windows1252, std::uint64_t sizeHint)
+    : lines_(lines), windows1252_(windows1252), sizeHint_(sizeHint) {}
 
 void VCardReader::fail(Failure failure, std::string message) {
     if (error_)
@@ -374,6 +376,13 @@ bool VCardReader::readLogicalLine() {
             std::string().swap(logical_);
             return;
         }
+        // A value past a mebibyte takes room once for what the file still holds (capped),
+        // rather than doubling its buffer again and again: the pages are touched only as
+        // they fill.
+        if (logical_.size() + text.size() > logical_.capacity() &&
+            logical_.size() >= kGrowOnceAfter && sizeHint_ > lines_.bytesRead())
+            logical_.reserve(std::min<std::uint64_t>(
+                kMaxValueBytes, logical_.size() + text.size() + (sizeHint_ - lines_.bytesRead())));
         logical_ += text;
     };
     if (logical_.size() > kMaxValueBytes)

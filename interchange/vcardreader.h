@@ -29,7 +29,8 @@ namespace quenlark {
 // in a file read as such. Line breaks in values become line feeds.
 class VCardReader {
 public:
-    VCardReader(LineReader& lines, bool windows1252);
+    // `sizeHint`: the bytes the line reader will give in all, when known (else 0).
+    VCardReader(LineReader& lines, bool windows1252, std::uint64_t sizeHint = 0);
 
     // The next contact; false at the end of the file or on an error (see error()).
     bool next(ImportedContact& contact);
@@ -92,6 +93,7 @@ private:
 
     LineReader& lines_;
     bool windows1252_;
+    std::uint64_t sizeHint_;
     bool v21_ = false;
     bool sawUtf8_ = false;
     bool wantsWindows1252_ = false;
