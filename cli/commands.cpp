@@ -7,6 +7,7 @@
 #include "engine/fileio.h"
 #include "interchange/contactreader.h"
 #include "interchange/csvwriter.h"
+#include "interchange/importsummary.h"
 #include "interchange/vcardwriter.h"
 
 #include <array>
@@ -224,52 +225,63 @@ int RunImport(const std::string& file, bool acceptCuts, const CommandLineContext
         return fail(context, "\"" + path + "\" is not an address book of this version");
     }
 
+    // The book's contacts, so that none is added a second time.
+    KnownContacts known;
+    {
+        BookReader book;
+        ContactRecord record;
+        if (Result opened = book.open(path); !opened)
+            return fail(context, opened.message());
+        while (book.next(record))
+            known.addFromBook(record);
+        if (book.failed())
+            return fail(context, "cannot read \"" + path + "\"");
+    }
+
     // First pass: what will happen, before anything is written.
     ImportSummary summary;
     {
         ContactReader reader{std::filesystem::path(file)};
-        if (const ImportError error = SummarizeImport(reader, summary); error.failed())
-            return fail(context, "cannot import \"" + file + "\": " + error.message);
+        SummaryOptions options;
+        options.known = &known;
+        if (const Result error = SummarizeImport(reader, summary, options); !error)
+            return fail(context, "cannot import \"" + file + "\": " + error.message());
     }
-    const std::size_t adding = summary.storable - summary.withoutName;
-    context.out << file << ": " << summary.contacts
-                << (summary.format == ImportFormat::VCard ? " vCard" : " CSV")
-                << (summary.contacts == 1 ? " contact" : " contacts") << " read, " << adding
-                << " to add, " << summary.skipped + summary.withoutName << " skipped.\n";
+    context.out << file << ": "
+                << CountOf(summary.contacts,
+                           summary.format == ImportFormat::VCard ? "vCard contact" : "CSV contact",
+                           summary.format == ImportFormat::VCard ? "vCard contacts"
+                                                                 : "CSV contacts")
+                << " read, " << summary.adding << " to add, " << summary.contacts - summary.adding
+                << " skipped.\n";
+    for (const std::string& sentence : SummaryText(summary))
+        context.out << sentence << '\n';
     for (const std::string& line : summary.details)
         context.out << "  " << line << '\n';
     if (summary.detailsLeftOut)
         context.out << "  ... and " << summary.detailsLeftOut << " more.\n";
-    if (summary.withoutName)
-        context.out << "  Contacts without a name are skipped, as the program never keeps "
-                       "one.\n";
     if (summary.withCuts && !acceptCuts) {
-        context.out << summary.withCuts
-                    << " of them have values longer than their fields. Nothing was added; run "
-                       "again with --yes to add them with those values cut.\n";
+        context.out << "Nothing was added; run again with --yes to add the contacts with those "
+                       "values cut.\n";
         return kExitFailed;
     }
-    if (adding == 0)
+    if (summary.adding == 0)
         return fail(context, "nothing to add from \"" + file + "\"");
 
     // Second pass: the contacts, appended as one change.
-    ContactReader reader{std::filesystem::path(file)};
+    known.forgetFile();
+    ContactReader reader{std::filesystem::path(file), SecondPassOptions(summary)};
     ImportedContact contact;
     const Result added = engine.AppendContacts(
-        [&](ContactRecord& record) {
-            while (reader.next(contact))
-                if (contact.hasName() && FillRecord(contact, record))
-                    return true;
-            return false;
-        },
+        [&](ContactRecord& record) { return NextToAdd(reader, &known, contact, record); },
         // The file could change between the passes: a read error then undoes the import.
-        [&](std::int64_t) { return !reader.error().failed(); });
+        [&](std::int64_t) { return reader.error().ok(); });
     if (!added)
         return fail(context, added.failure() == Failure::Cancelled
                                  ? "\"" + file + "\" changed while it was imported: " +
-                                       reader.error().message + "; nothing was added"
+                                       reader.error().message() + "; nothing was added"
                                  : added.message() + "; nothing was added");
-    context.out << "Added " << adding << (adding == 1 ? " contact" : " contacts") << " to " << path
+    context.out << "Added " << CountOf(summary.adding, "contact", "contacts") << " to " << path
                 << ".\n";
     return kExitOk;
 }

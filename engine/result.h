@@ -27,6 +27,22 @@ enum class Failure {
     BadArgument,
     // The person cancelled a long operation.
     Cancelled,
+
+    // ---- Reading vCard and CSV files (interchange/) ----
+    // The file is larger than an import reads.
+    TooLarge,
+    // The file holds nothing but blanks.
+    Empty,
+    // The file holds binary data, not text.
+    Binary,
+    // Neither a vCard file nor a CSV file with the columns of an address book.
+    UnknownFormat,
+    // Not valid text in the encoding the file is read in.
+    BadEncoding,
+    // Broken structure: END:VCARD without BEGIN:VCARD, a quote never closed.
+    Malformed,
+    // A valid file without a single contact.
+    NoContacts,
 };
 
 class [[nodiscard]] Result {

@@ -1,13 +1,17 @@
 #include "forms/contactimport.h"
 
 #include "forms/bookmessages.h"
-#include "interchange/contactreader.h"
+#include "forms/importscan.h"
+#include "interchange/importsummary.h"
 #include "platform/uiseam.h"
 #include "tools/addressbook.h"
 #include "tools/busyindicator.h"
 
+#include <QEventLoop>
 #include <QFile>
+#include <QProgressDialog>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
 namespace quenlark {
@@ -15,35 +19,23 @@ namespace quenlark {
 namespace {
 
 constexpr char kTitle[] = "Import contacts";
+// A first pass shorter than this shows no progress.
+constexpr int kShowProgressAfterMs = 400;
+constexpr int kProgressSteps = 1000;
 
 QString utf8(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// What the summary says, one paragraph per thing that matters.
-QString summaryText(const ImportSummary& summary, std::size_t adding) {
-    QStringList lines;
-    lines << QStringLiteral("%1 of the %2 contacts in the file will be added to the end of the "
-                            "address book.")
-                 .arg(adding)
-                 .arg(summary.contacts);
-    if (summary.withCuts)
-        lines << QStringLiteral("%1 of them have values longer than their fields; those values "
-                                "will be cut to fit.")
-                     .arg(summary.withCuts);
-    if (summary.unknownCountry)
-        lines << QStringLiteral("%1 of them name a country that is not in the country list; "
-                                "their country is left empty.")
-                     .arg(summary.unknownCountry);
-    if (summary.skipped)
-        lines << QStringLiteral("%1 contacts hold characters the address book cannot store, or "
-                                "could not be read whole; they will be skipped.")
-                     .arg(summary.skipped);
-    if (summary.withoutName)
-        lines << QStringLiteral("%1 contacts have no name; they will be skipped.")
-                     .arg(summary.withoutName);
-    lines << QStringLiteral("The details list each of them.  Do you want to add the contacts?");
-    return lines.join(QStringLiteral("\n\n"));
+// What the summary says, one paragraph per thing that matters, and the question.
+QString summaryText(const ImportSummary& summary) {
+    QStringList paragraphs;
+    for (const std::string& sentence : SummaryText(summary))
+        paragraphs << utf8(sentence);
+    if (!summary.details.empty())
+        paragraphs << QStringLiteral("The details list each contact concerned.");
+    paragraphs << QStringLiteral("Do you want to add the contacts?");
+    return paragraphs.join(QStringLiteral("\n\n"));
 }
 
 QString detailsText(const ImportSummary& summary) {
@@ -71,63 +63,103 @@ void ContactImport::run() {
         importFile(*path);
 }
 
+void ContactImport::scan(ImportScan& scan) {
+    // The window keeps painting while the file is read; a short read shows nothing and takes
+    // no input, a longer one shows its progress with Cancel, modal to the window, so that the
+    // book cannot change under it.
+    QEventLoop wait;
+    connect(&scan, &ImportScan::finished, &wait, &QEventLoop::quit);
+    QTimer::singleShot(kShowProgressAfterMs, &wait, &QEventLoop::quit);
+    scan.start();
+    wait.exec(QEventLoop::ExcludeUserInputEvents);
+    if (scan.isFinished())
+        return;
+
+    QProgressDialog progress(QStringLiteral("Reading the contacts..."), QStringLiteral("Cancel"), 0,
+                             kProgressSteps, window_);
+    progress.setObjectName(QStringLiteral("importProgress"));
+    progress.setWindowTitle(QString::fromLatin1(kTitle));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    progress.setMinimumDuration(0);
+    connect(&scan, &ImportScan::progress, &progress, [&progress](qint64 done, qint64 total) {
+        if (total > 0)
+            progress.setValue(int(std::min<qint64>(kProgressSteps, done * kProgressSteps / total)));
+    });
+    connect(&progress, &QProgressDialog::canceled, &scan, &ImportScan::cancel);
+    progress.show();
+    if (!scan.isFinished())
+        wait.exec();
+}
+
 void ContactImport::importFile(const QString& path) {
     const std::filesystem::path file(QFile::encodeName(path).toStdString());
     // First pass: nothing is written before the person has seen what will happen.
-    ImportSummary summary;
-    ImportError error;
-    {
-        BusyIndicator busy(window_, QStringLiteral("Reading the contacts..."), 0, true);
-        ContactReader reader(file);
-        error = SummarizeImport(reader, summary, 200,
-                                [&](std::size_t read) { return busy.advance(qint64(read)); });
-    }
-    if (error.failure == ImportFailure::Cancelled)
+    std::vector<std::int64_t> offsets;
+    offsets.reserve(book_.engine().index().size());
+    for (const ContactIndexEntry& entry : book_.engine().index())
+        offsets.push_back(entry.offset);
+    ImportScan first(file, book_.engine().StreamContacts(std::move(offsets)));
+    scan(first);
+    const Result& error = first.result();
+    const ImportSummary& summary = first.summary();
+    if (error.failure() == Failure::Cancelled)
         return;
-    if (error.failed()) {
+    if (!error) {
         Ui().messageBox(window_, QString::fromLatin1(kTitle),
                         QStringLiteral("The contacts of \"%1\" cannot be imported.\n\n%2")
-                            .arg(path, utf8(error.message)),
+                            .arg(path, utf8(error.message())),
                         MsgIcon::Error, MsgButtons::Ok);
         return;
     }
-    const std::size_t adding = summary.storable - summary.withoutName;
-    if (adding == 0) {
+    if (summary.adding == 0) {
+        QStringList paragraphs;
+        paragraphs << (summary.contacts == 1
+                           ? QStringLiteral("The contact in \"%1\" cannot be added.").arg(path)
+                           : QStringLiteral("None of the %1 contacts in \"%2\" can be added.")
+                                 .arg(summary.contacts)
+                                 .arg(path));
+        const std::vector<std::string> sentences = SummaryText(summary);
+        for (std::size_t i = 1; i < sentences.size(); ++i)
+            paragraphs << utf8(sentences[i]);
         Ui().messageBox(window_, QString::fromLatin1(kTitle),
-                        QStringLiteral("None of the %1 contacts in \"%2\" can be added.")
-                            .arg(summary.contacts)
-                            .arg(path),
-                        MsgIcon::Information, MsgButtons::Ok, detailsText(summary));
+                        paragraphs.join(QStringLiteral("\n\n")), MsgIcon::Information,
+                        MsgButtons::Ok, detailsText(summary));
         return;
     }
-    if (Ui().messageBox(window_, QString::fromLatin1(kTitle), summaryText(summary, adding),
+    if (Ui().messageBox(window_, QString::fromLatin1(kTitle), summaryText(summary),
                         MsgIcon::Question, MsgButtons::YesNo,
                         detailsText(summary)) != MsgResult::Yes)
         return;
 
     // Second pass: the contacts, as one change.
+    const std::size_t adding = summary.adding;
     const AddressBook::PendingReload refresh(book_);
     Result added;
     bool readFailed = false;
     {
         BusyIndicator busy(window_, QStringLiteral("Adding the contacts..."), qint64(adding), true);
-        ContactReader reader(file);
+        KnownContacts& known = first.known();
+        known.forgetFile();
+        ContactReader reader(file, SecondPassOptions(summary));
         ImportedContact contact;
         added = book_.importContacts(
             [&](ContactRecord& record) {
-                while (reader.next(contact))
-                    if (contact.hasName() && FillRecord(contact, record))
-                        return true;
-                readFailed = reader.error().failed();
+                if (NextToAdd(reader, &known, contact, record))
+                    return true;
+                readFailed = !reader.error();
                 return false;
             },
             // A file changed since the first pass undoes the import, as a cancel does.
             [&](std::int64_t done) { return !readFailed && busy.advance(done); });
     }
     if (added) {
-        Ui().messageBox(window_, QString::fromLatin1(kTitle),
-                        QStringLiteral("%1 contacts were added to the address book.").arg(adding),
-                        MsgIcon::Information, MsgButtons::Ok);
+        Ui().messageBox(
+            window_, QString::fromLatin1(kTitle),
+            adding == 1 ? QStringLiteral("1 contact was added to the address book.")
+                        : QStringLiteral("%1 contacts were added to the address book.").arg(adding),
+            MsgIcon::Information, MsgButtons::Ok);
         return;
     }
     if (added.failure() == Failure::Cancelled && !readFailed)

@@ -25,15 +25,59 @@ const CsvColumn kAllColumns[] = {
     {"Website 1 - Value", ReportField::WebSite, nullptr},
 };
 
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool isLetterOrDigit(char c) {
+    return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
 bool needsGuard(std::string_view v) {
     if (v.empty())
         return false;
     if (IsFormulaLead(v[0]))
-        return true;
+        return !LooksLikePhoneNumber(v) && !LooksLikeEmailAddress(v);
     return v[0] == '\'' && v.size() > 1 && (IsFormulaLead(v[1]) || v[1] == '\'');
 }
 
 } // namespace
+
+bool LooksLikePhoneNumber(std::string_view v) {
+    bool digit = false;
+    for (char c : v) {
+        if (isDigit(c))
+            digit = true;
+        else if (c != ' ' && c != '+' && c != '-' && c != '(' && c != ')' && c != '.' && c != '/')
+            return false;
+    }
+    return digit;
+}
+
+bool LooksLikeEmailAddress(std::string_view v) {
+    const auto at = v.find('@');
+    if (at == 0 || at == std::string_view::npos || v[0] == '=')
+        return false;
+    for (char c : v.substr(0, at))
+        if (!isLetterOrDigit(c) && c != '.' && c != '_' && c != '%' && c != '+' && c != '-')
+            return false;
+    // The domain: labels of letters, digits and hyphens, at least two.
+    const std::string_view domain = v.substr(at + 1);
+    std::size_t labels = 0, length = 0;
+    for (std::size_t i = 0; i <= domain.size(); ++i) {
+        if (i == domain.size() || domain[i] == '.') {
+            if (length == 0)
+                return false;
+            ++labels;
+            length = 0;
+        } else if (isLetterOrDigit(domain[i]) || domain[i] == '-') {
+            ++length;
+        } else {
+            return false;
+        }
+    }
+    return labels >= 2;
+}
 
 std::vector<CsvColumn> CsvExportColumns(const ReportFields& fields) {
     const bool anyAddress = fields.has(ReportField::Address) || fields.has(ReportField::City) ||

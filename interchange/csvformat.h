@@ -30,9 +30,17 @@ constexpr bool IsFormulaLead(char c) {
     return c == '=' || c == '+' || c == '-' || c == '@' || c == '\t' || c == '\r';
 }
 
-// Appends one cell: a value that starts like a formula, or with an apostrophe before such a
-// start or before another apostrophe, gets an apostrophe in front; a value holding the
-// delimiter, a quote or a line break is quoted, its quotes doubled.
+// A phone number as people write one: digits with blanks and + - ( ) . / only. A spreadsheet
+// cannot run it (no letters, so no function), so it is written as it is.
+bool LooksLikePhoneNumber(std::string_view value);
+// An e-mail address: a local part of letters, digits and . _ % + -, an "@", and a domain of
+// at least two labels of letters, digits and hyphens. Written as it is, for the same reason.
+bool LooksLikeEmailAddress(std::string_view value);
+
+// Appends one cell: a value that starts like a formula (and is neither a phone number nor an
+// e-mail address), or with an apostrophe before such a start or before another apostrophe,
+// gets an apostrophe in front; a value holding the delimiter, a quote or a line break is
+// quoted, its quotes doubled.
 void AppendCsvCell(std::string& out, std::string_view utf8, char delimiter = ',');
 
 // Undoes the apostrophe of AppendCsvCell: removes one leading apostrophe when a formula

@@ -3,10 +3,7 @@
 #include "engine/codepage.h"
 #include "interchange/textcodec.h"
 
-#include <algorithm>
-#include <cstring>
 #include <string>
-#include <unordered_map>
 
 namespace quenlark {
 
@@ -25,15 +22,37 @@ constexpr std::array<const char*, kFieldCount> kFieldLabels{{
     "zip code",
 }};
 
-// Upper-cased country names to their indexes; the list holds no name twice.
-const std::unordered_map<std::string, std::int32_t>& countryIndex() {
-    static const auto index = [] {
-        std::unordered_map<std::string, std::int32_t> map;
-        for (int i = 1; i < kCountryCount; ++i)
-            map.emplace(ToUpperAscii(kCountries[static_cast<std::size_t>(i)]), i);
-        return map;
-    }();
-    return index;
+struct Noun {
+    const char* singular;
+    const char* plural;
+};
+constexpr std::array<Noun, kLeftOutKinds> kLeftOutNouns{{
+    {"further e-mail address", "further e-mail addresses"},
+    {"further phone number", "further phone numbers"},
+    {"fax number", "fax numbers"},
+    {"further address", "further addresses"},
+    {"region", "regions"},
+    {"further web site", "further web sites"},
+    {"organization", "organizations"},
+    {"birthday", "birthdays"},
+    {"note", "notes"},
+    {"category", "categories"},
+    {"photo", "photos"},
+    {"other detail", "other details"},
+    {"value longer than 32 MiB", "values longer than 32 MiB"},
+}};
+
+// The characters shown of a long value in a message.
+constexpr std::size_t kShownCharacters = 80;
+
+// The beginning of a long text for a message, whole characters only.
+std::string shortened(std::string_view utf8) {
+    std::size_t at = 0;
+    for (std::size_t n = 0; at < utf8.size() && n < kShownCharacters; ++n)
+        NextCodePoint(utf8, at);
+    if (at >= utf8.size())
+        return std::string(utf8);
+    return std::string(utf8.substr(0, at)) + "...";
 }
 
 } // namespace
@@ -47,23 +66,17 @@ void ImportedContact::clear() {
     unknownCountry.clear();
     cuts.clear();
     unstorable.clear();
+    leftOut.fill(0);
     problem.clear();
 }
 
 void ContactTexts::clear() {
-    for (auto& f : fields)
-        f.clear();
-    country.clear();
+    fields.fill({});
+    country = {};
 }
 
-std::int32_t MatchCountry(std::string_view utf8Name) {
-    const std::string_view name = TrimBlanks(utf8Name);
-    if (name.empty())
-        return 0;
-    // Every name in the list is ASCII, so folding ASCII letters is enough.
-    const auto& index = countryIndex();
-    const auto it = index.find(ToUpperAscii(name));
-    return it == index.end() ? 0 : it->second;
+std::string CountOf(std::size_t count, std::string_view singular, std::string_view plural) {
+    return std::to_string(count) + ' ' + std::string(count == 1 ? singular : plural);
 }
 
 void ConvertTexts(const ContactTexts& texts, ImportedContact& contact) {
@@ -72,32 +85,50 @@ void ConvertTexts(const ContactTexts& texts, ImportedContact& contact) {
     contact.unknownCountry.clear();
     for (std::size_t i = 0; i < kFieldCount; ++i) {
         const Field field = static_cast<Field>(i);
-        const std::string& text = texts.fields[i];
+        const std::string_view text = texts.fields[i];
         std::string& value = contact.values[i];
         value.clear();
         if (text.empty())
             continue;
-        // A NUL would end the stored text early, so it counts as a character the database
-        // cannot keep.
-        if (!Utf8ToCp1252(text, value) || value.find('\0') != std::string::npos) {
+        // Only the characters the field keeps are held; the rest are counted and checked,
+        // in one pass. A NUL would end the stored text early, so it counts as a character
+        // the database cannot keep.
+        const std::size_t keep = maxLength(field);
+        std::size_t length = 0;
+        bool storable = IsValidUtf8(text);
+        const std::size_t n = text.size();
+        for (std::size_t at = 0; storable && at < n; ++length) {
+            int byte = static_cast<unsigned char>(text[at]);
+            if (byte >= 0x80) {
+                // A character of several bytes, and one Windows-1252 has.
+                byte = UnicodeToCp1252(NextCodePoint(text, at));
+            } else {
+                ++at;
+            }
+            if (byte <= 0) {
+                storable = false;
+                break;
+            }
+            if (value.size() < keep)
+                value += static_cast<char>(byte);
+        }
+        if (!storable) {
             value.clear();
-            contact.unstorable.push_back({field, text});
+            contact.unstorable.push_back({field, shortened(text)});
             continue;
         }
-        if (value.size() > maxLength(field))
-            contact.cuts.push_back({field, value.size(), maxLength(field)});
+        if (length > keep)
+            contact.cuts.push_back({field, length, keep});
     }
     contact.country = MatchCountry(texts.country);
     if (contact.country == 0 && !TrimBlanks(texts.country).empty())
-        contact.unknownCountry = texts.country;
+        contact.unknownCountry = shortened(texts.country);
 }
 
 bool FillRecord(const ImportedContact& contact, ContactRecord& record) {
     ClearContactRecord(record);
     if (!contact.storable())
         return false;
-    // Windows-1252 has one byte for each character, so a cut at the field's length always
-    // falls between characters.
     for (std::size_t i = 0; i < kFieldCount; ++i)
         record.setText(static_cast<Field>(i), contact.values[i]);
     record.setCountry(contact.country);
@@ -106,6 +137,25 @@ bool FillRecord(const ImportedContact& contact, ContactRecord& record) {
 
 const char* FieldLabel(Field field) {
     return kFieldLabels[static_cast<std::size_t>(field)];
+}
+
+std::string DescribeLeftOut(LeftOut what, std::size_t count) {
+    const Noun& noun = kLeftOutNouns[static_cast<std::size_t>(what)];
+    return CountOf(count, noun.singular, noun.plural);
+}
+
+std::string ListLeftOut(const LeftOutCounts& counts) {
+    std::vector<std::string> items;
+    for (std::size_t k = 0; k < kLeftOutKinds; ++k)
+        if (counts[k])
+            items.push_back(DescribeLeftOut(static_cast<LeftOut>(k), counts[k]));
+    std::string list;
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        if (k > 0)
+            list += k + 1 == items.size() ? " and " : ", ";
+        list += items[k];
+    }
+    return list;
 }
 
 std::vector<std::string> DescribeContact(const ImportedContact& contact) {
@@ -122,6 +172,13 @@ std::vector<std::string> DescribeContact(const ImportedContact& contact) {
     if (!contact.unknownCountry.empty())
         lines.push_back("The country \"" + contact.unknownCountry +
                         "\" is not in the country list and will be left out.");
+    if (contact.storable()) {
+        std::size_t total = 0;
+        for (std::size_t n : contact.leftOut)
+            total += n;
+        if (total > 0)
+            lines.push_back("Not stored: " + ListLeftOut(contact.leftOut) + ".");
+    }
     return lines;
 }
 

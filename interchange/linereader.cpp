@@ -1,5 +1,6 @@
 #include "interchange/linereader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace quenlark {
@@ -19,13 +20,14 @@ std::string_view LineEndText(LineEnd end) {
     case LineEnd::Cr:
         return "\r";
     case LineEnd::None:
+    case LineEnd::More:
         break;
     }
     return {};
 }
 
-LineReader::LineReader(std::istream& in, std::uint64_t maxBytes, std::size_t maxLine)
-    : in_(in), maxBytes_(maxBytes), maxLine_(maxLine) {}
+LineReader::LineReader(std::istream& in, std::uint64_t maxBytes, std::size_t maxPiece)
+    : in_(in), maxBytes_(maxBytes), maxPiece_(std::max<std::size_t>(maxPiece, 2)) {}
 
 void LineReader::fail(Failure f) {
     if (failure_ == Failure::None)
@@ -69,27 +71,29 @@ bool LineReader::fill() {
     return true;
 }
 
-std::string_view LineReader::head(std::size_t count) {
+void LineReader::skip(std::size_t count) {
     while (end_ - begin_ < count && fill()) {
     }
-    return std::string_view(buf_.data() + begin_, std::min(count, end_ - begin_));
-}
-
-void LineReader::skip(std::size_t count) {
     begin_ += std::min(count, end_ - begin_);
 }
 
 void LineReader::unread() {
     repeat_ = true;
-    --line_;
+    inLine_ = false;
+    if (lastStarted_)
+        --line_;
+    else
+        inLine_ = true;
 }
 
-bool LineReader::next(std::string_view& line, LineEnd& end) {
+bool LineReader::next(std::string_view& piece, LineEnd& end) {
     if (repeat_) {
         repeat_ = false;
-        line = last_;
+        piece = last_;
         end = lastEnd_;
-        ++line_;
+        if (lastStarted_)
+            ++line_;
+        inLine_ = end == LineEnd::More;
         return true;
     }
     if (failure_ != Failure::None)
@@ -98,8 +102,9 @@ bool LineReader::next(std::string_view& line, LineEnd& end) {
     for (;;) {
         const char* base = buf_.data() + begin_;
         const std::size_t avail = end_ - begin_;
+        const std::size_t window = std::min(avail, maxPiece_);
         const char* from = base + scanned;
-        const std::size_t left = avail - scanned;
+        const std::size_t left = window > scanned ? window - scanned : 0;
         const char* lf = static_cast<const char*>(std::memchr(from, '\n', left));
         const std::size_t lfSpan = lf ? static_cast<std::size_t>(lf - from) : left;
         const char* cr = static_cast<const char*>(std::memchr(from, '\r', lfSpan));
@@ -113,10 +118,6 @@ bool LineReader::next(std::string_view& line, LineEnd& end) {
         const char* stop = cr ? cr : lf;
         if (stop) {
             const auto len = static_cast<std::size_t>(stop - base);
-            if (len > maxLine_) {
-                fail(Failure::LineTooLong);
-                return false;
-            }
             std::size_t skipLen = 1;
             if (cr) {
                 const bool crlf = cr + 1 < base + avail && cr[1] == '\n';
@@ -125,29 +126,45 @@ bool LineReader::next(std::string_view& line, LineEnd& end) {
             } else {
                 end = LineEnd::Lf;
             }
-            line = std::string_view(base, len);
+            piece = std::string_view(base, len);
             begin_ += len + skipLen;
             break;
         }
-        if (avail > maxLine_) {
-            fail(Failure::LineTooLong);
-            return false;
+        if (avail >= maxPiece_) {
+            // No line end within a piece: hand out a piece and keep the line open. A CR
+            // stays back for the next piece, which may pair it with its LF.
+            std::size_t len = maxPiece_;
+            if (base[len - 1] == '\r')
+                --len;
+            piece = std::string_view(base, len);
+            end = LineEnd::More;
+            begin_ += len;
+            break;
         }
         scanned = avail;
         if (!fill()) {
             if (failure_ != Failure::None)
                 return false;
-            if (end_ == begin_)
-                return false;
-            line = std::string_view(buf_.data() + begin_, end_ - begin_);
+            if (end_ == begin_) {
+                if (!inLine_)
+                    return false;
+                // The input ended right after a piece that left the line open.
+                piece = {};
+                end = LineEnd::None;
+                break;
+            }
+            piece = std::string_view(buf_.data() + begin_, end_ - begin_);
             end = LineEnd::None;
             begin_ = end_;
             break;
         }
     }
-    last_ = line;
+    lastStarted_ = !inLine_;
+    if (lastStarted_)
+        ++line_;
+    inLine_ = end == LineEnd::More;
+    last_ = piece;
     lastEnd_ = end;
-    ++line_;
     return true;
 }
 

@@ -2,6 +2,10 @@
 
 #include "engine/codepage.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 namespace quenlark {
 
 namespace {
@@ -27,6 +31,16 @@ std::size_t InvalidUtf8Offset(std::string_view text) {
     const std::size_t n = text.size();
     std::size_t i = 0;
     while (i < n) {
+        // Plain ASCII eight bytes at a time.
+        while (i + 8 <= n) {
+            std::uint64_t word;
+            std::memcpy(&word, s + i, 8);
+            if (word & 0x8080808080808080ULL)
+                break;
+            i += 8;
+        }
+        if (i == n)
+            break;
         const unsigned char c = s[i];
         if (c < 0x80) {
             ++i;
@@ -69,6 +83,35 @@ std::size_t Utf8BoundaryAtOrBefore(std::string_view text, std::size_t pos) {
     return pos;
 }
 
+char32_t NextCodePoint(std::string_view s, std::size_t& i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    std::size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    len = std::min(len, s.size() - i);
+    char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1Fu) : len == 3 ? (c & 0x0Fu) : (c & 0x07u);
+    for (std::size_t k = 1; k < len; ++k)
+        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3Fu);
+    i += len;
+    return cp;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
 std::size_t Utf8Length(std::string_view text) {
     std::size_t count = 0;
     for (char c : text)
@@ -77,18 +120,19 @@ std::size_t Utf8Length(std::string_view text) {
     return count;
 }
 
-std::string DecodeQuotedPrintable(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
+void DecodeQuotedPrintable(std::string& text, std::size_t from) {
+    // The output never outgrows the input, so it is written over the input as it is read.
+    const std::size_t n = text.size();
+    std::size_t out = from;
+    for (std::size_t i = from; i < n; ++i) {
         const char c = text[i];
         if (c != '=') {
-            out += c;
+            text[out++] = c;
             continue;
         }
-        const std::size_t rest = text.size() - i - 1;
+        const std::size_t rest = n - i - 1;
         if (rest >= 2 && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            text[out++] = static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
             i += 2;
         } else if (rest == 0) {
             // A soft line break at the very end.
@@ -97,10 +141,31 @@ std::string DecodeQuotedPrintable(std::string_view text) {
         } else if (text[i + 1] == '\r') {
             i += (rest >= 2 && text[i + 2] == '\n') ? 2 : 1;
         } else {
-            out += c;
+            text[out++] = c;
         }
     }
-    return out;
+    text.resize(out);
+}
+
+void CrLfToLf(std::string& text, std::size_t from) {
+    // Nothing moves before the first CR.
+    const auto cr = text.find('\r', from);
+    if (cr == std::string::npos)
+        return;
+    std::size_t out = cr;
+    for (std::size_t i = cr; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue;
+        text[out++] = text[i];
+    }
+    text.resize(out);
+}
+
+bool HasNonAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
 }
 
 Charset CharsetFromName(std::string_view name) {
@@ -135,6 +200,76 @@ bool DecodeToUtf8(std::string_view bytes, Charset charset, std::string& out) {
         break;
     }
     return false;
+}
+
+namespace {
+
+// The character the two characters at `at` stand for after a "%" in AppendUriValue's codes,
+// or 0 when they are none of them.
+char uriCode(std::string_view text, std::size_t at) {
+    if (at + 2 > text.size())
+        return 0;
+    const char hi = text[at];
+    const char lo = ToUpperAscii(text[at + 1]);
+    if (hi == '2' && lo == 'C')
+        return ',';
+    if (hi == '3' && lo == 'B')
+        return ';';
+    if (hi == '5' && lo == 'C')
+        return '\\';
+    if (hi == '0' && lo == 'A')
+        return '\n';
+    if (hi == '0' && lo == 'D')
+        return '\r';
+    if (hi == '2' && lo == '5')
+        return '%';
+    return 0;
+}
+
+} // namespace
+
+void AppendUriValue(std::string& out, std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        switch (text[i]) {
+        case ',':
+            out += "%2C";
+            break;
+        case ';':
+            out += "%3B";
+            break;
+        case '\\':
+            out += "%5C";
+            break;
+        case '\n':
+            out += "%0A";
+            break;
+        case '\r':
+            out += "%0D";
+            break;
+        case '%':
+            // A "%" before what would read as a code is itself written as one.
+            out += uriCode(text, i + 1) ? "%25" : "%";
+            break;
+        default:
+            out += text[i];
+        }
+    }
+}
+
+std::string DecodeUriDelimiters(std::string_view uri) {
+    std::string out;
+    out.reserve(uri.size());
+    for (std::size_t i = 0; i < uri.size(); ++i) {
+        const char c = uri[i] == '%' ? uriCode(uri, i + 1) : 0;
+        // "%25" is a "%" only where AppendUriValue wrote it: before the characters of a code.
+        if (c == 0 || (c == '%' && !uriCode(uri, i + 3))) {
+            out += uri[i];
+            continue;
+        }
+        out += c;
+        i += 2;
+    }
+    return out;
 }
 
 char ToUpperAscii(char c) {

@@ -18,12 +18,21 @@ inline bool IsValidUtf8(std::string_view text) {
 // The largest character boundary of valid UTF-8 text that is not past `pos`.
 std::size_t Utf8BoundaryAtOrBefore(std::string_view text, std::size_t pos);
 
+// The code point at `i` of valid UTF-8 text; moves `i` past it.
+char32_t NextCodePoint(std::string_view text, std::size_t& i);
+// Appends a code point as UTF-8.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
 // The number of characters of valid UTF-8 text.
 std::size_t Utf8Length(std::string_view text);
 
-// Decodes quoted-printable: "=XX" becomes the byte XX, "=" before a line end or at the end
-// of the text is a soft line break and vanishes; any other "=" is kept as it stands.
-std::string DecodeQuotedPrintable(std::string_view text);
+// Decodes quoted-printable in place, from `from` to the end of `text`: "=XX" becomes the
+// byte XX, "=" before a line end or at the end of the text is a soft line break and vanishes;
+// any other "=" is kept as it stands. Linear in the length, however many breaks it holds.
+void DecodeQuotedPrintable(std::string& text, std::size_t from = 0);
+
+// Turns every CR LF from `from` on into a single LF, in place and in linear time.
+void CrLfToLf(std::string& text, std::size_t from = 0);
 
 // The character sets a vCard value may be written in. ISO-8859-1 is read as Windows-1252,
 // its superset, as mail and web software do: the bytes 0x80 to 0x9F are almost always
@@ -33,6 +42,19 @@ Charset CharsetFromName(std::string_view name);
 
 // Converts bytes in `charset` to UTF-8. False when the bytes are not valid in it.
 bool DecodeToUtf8(std::string_view bytes, Charset charset, std::string& out);
+
+// Whether the text holds a byte above 0x7F.
+bool HasNonAscii(std::string_view text);
+
+// A web address as a vCard URI value. No text escapes: readers that follow the standard keep
+// backslashes in a URI. The characters some readers still take for delimiters, and those no
+// URI may hold raw, are percent-encoded: "," ";" "\" and line breaks, and a "%" that would
+// otherwise read back as one of those codes, so that DecodeUriDelimiters gives the text back
+// exactly.
+void AppendUriValue(std::string& out, std::string_view text);
+// Undoes AppendUriValue: %2C %3B %5C %0A %0D become their characters, and %25 a "%" where the
+// characters of one of those codes (or 25) follow it; any other percent code stays as written.
+std::string DecodeUriDelimiters(std::string_view uri);
 
 char ToUpperAscii(char c);
 std::string ToUpperAscii(std::string_view text);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 
 namespace quenlark {
 
@@ -12,11 +13,17 @@ namespace {
 using Kind = VCardReader::Kind;
 using Property = VCardReader::Property;
 
-// A logical line longer than this is not a contact's text; only the properties kept are
-// counted, so a large photo does not reach it.
-constexpr std::size_t kMaxLogicalLine = 16u << 20;
 // More properties than this in one vCard flag the contact rather than slow the reader down.
 constexpr std::size_t kMaxProperties = 10000;
+// Buffers that grew past this for one large value are given back after its contact.
+constexpr std::size_t kKeepCapacity = std::size_t(1) << 20;
+// A value longer than this grows its buffer to what the file still holds at once.
+constexpr std::size_t kGrowOnceAfter = std::size_t(1) << 20;
+// Property names longer than this are no property's.
+constexpr std::size_t kMaxName = 64;
+// Parameters longer than this, all together, are no contact's: such a property is left out
+// (LeftOut::Oversize) without being looked at further.
+constexpr std::size_t kMaxParameters = 64 * 1024;
 
 enum class LineKind { Begin, End, Kept, Other };
 
@@ -26,11 +33,17 @@ Kind kindOf(std::string_view name, LineKind& lineKind) {
         Kind kind;
     };
     static constexpr Entry kKinds[] = {
-        {"FN", Kind::Fn},           {"N", Kind::N},
-        {"ORG", Kind::Org},         {"NICKNAME", Kind::Nickname},
-        {"EMAIL", Kind::Email},     {"TEL", Kind::Tel},
-        {"ADR", Kind::Adr},         {"URL", Kind::Url},
-        {"VERSION", Kind::Version}, {"AGENT", Kind::Agent},
+        {"FN", Kind::Fn},
+        {"N", Kind::N},
+        {"ORG", Kind::Org},
+        {"NICKNAME", Kind::Nickname},
+        {"EMAIL", Kind::Email},
+        {"TEL", Kind::Tel},
+        {"ADR", Kind::Adr},
+        {"URL", Kind::Url},
+        {"CATEGORIES", Kind::Categories},
+        {"VERSION", Kind::Version},
+        {"AGENT", Kind::Agent},
     };
     lineKind = LineKind::Other;
     if (EqualsNoCase(name, "BEGIN")) {
@@ -49,6 +62,43 @@ Kind kindOf(std::string_view name, LineKind& lineKind) {
     return Kind::Other;
 }
 
+// What a property the reader does not keep stands for; nothing for the properties that only
+// describe the vCard, its program or its presentation.
+std::optional<LeftOut> leftOutOf(std::string_view upperName) {
+    static constexpr const char* kAboutTheCard[] = {
+        "PRODID",
+        "REV",
+        "UID",
+        "KIND",
+        "CLASS",
+        "SOURCE",
+        "NAME",
+        "PROFILE",
+        "SORT-STRING",
+        "LABEL",
+        "MAILER",
+        "CLIENTPIDMAP",
+        "X-ABLABEL",
+        "X-ABUID",
+        "X-ABSHOWAS",
+        "X-ABADR",
+        "X-MOZILLA-HTML",
+        "X-EVOLUTION-FILE-AS",
+        "X-EVOLUTION-LIST",
+        "X-EVOLUTION-LIST-SHOW-ADDRESSES",
+    };
+    if (upperName == "BDAY")
+        return LeftOut::Birthday;
+    if (upperName == "NOTE")
+        return LeftOut::Note;
+    if (upperName == "PHOTO")
+        return LeftOut::Photo;
+    for (const char* n : kAboutTheCard)
+        if (upperName == n)
+            return std::nullopt;
+    return LeftOut::Other;
+}
+
 // The parts of a content line "group.NAME;PARAM=a,b;PARAM:value".
 struct ContentLine {
     std::string_view name;
@@ -57,30 +107,44 @@ struct ContentLine {
     Kind kind = Kind::Other;
 };
 
+void addType(std::string_view type, Property* p) {
+    // Every type that matters has 3 to 9 letters: most of a long list is passed at once.
+    if (type.size() < 3 || type.size() > 9)
+        return;
+    if (EqualsNoCase(type, "PREF"))
+        p->pref = std::min(p->pref, 1);
+    else if (EqualsNoCase(type, "CELL"))
+        p->types |= VCardReader::kCell;
+    else if (EqualsNoCase(type, "VOICE"))
+        p->types |= VCardReader::kVoice;
+    else if (EqualsNoCase(type, "FAX"))
+        p->types |= VCardReader::kFax;
+    else
+        for (const char* t : {"PAGER", "MODEM", "BBS", "VIDEO", "TEXT", "TEXTPHONE"})
+            if (EqualsNoCase(type, t))
+                p->types |= VCardReader::kNotVoice;
+}
+
 void applyParameter(std::string_view key, std::string_view value, bool bare, Property* p) {
     if (!p)
         return;
     if (bare) {
         // vCard 2.1 names types and encodings without "TYPE=" and "ENCODING=".
+        if (value.size() < 3 || value.size() > 16)
+            return;
         if (EqualsNoCase(value, "QUOTED-PRINTABLE"))
             p->quotedPrintable = true;
         else if (EqualsNoCase(value, "BASE64"))
             p->base64 = true;
-        else if (EqualsNoCase(value, "PREF"))
-            p->pref = 1;
-        else if (!EqualsNoCase(value, "8BIT") && !EqualsNoCase(value, "7BIT"))
-            p->types.push_back(ToUpperAscii(value));
+        else
+            addType(value, p);
         return;
     }
     if (EqualsNoCase(key, "TYPE")) {
         // A quoted list, TYPE="work,voice", holds several types in one value.
         for (std::size_t at = 0; at <= value.size();) {
             const std::size_t comma = std::min(value.find(',', at), value.size());
-            const std::string_view type = TrimBlanks(value.substr(at, comma - at));
-            if (EqualsNoCase(type, "PREF"))
-                p->pref = std::min(p->pref, 1);
-            else if (!type.empty())
-                p->types.push_back(ToUpperAscii(type));
+            addType(TrimBlanks(value.substr(at, comma - at)), p);
             at = comma + 1;
         }
     } else if (EqualsNoCase(key, "PREF")) {
@@ -95,7 +159,8 @@ void applyParameter(std::string_view key, std::string_view value, bool bare, Pro
             p->base64 = true;
     } else if (EqualsNoCase(key, "CHARSET")) {
         p->hasCharset = true;
-        p->charset.assign(value);
+        // A name this long is none that can be read; it only has to stay one.
+        p->charset.assign(value.substr(0, kMaxName));
     } else if (EqualsNoCase(key, "VALUE")) {
         p->uriValue = EqualsNoCase(value, "URI");
     } else if (EqualsNoCase(key, "X-QUENLARK-SLOT")) {
@@ -103,21 +168,23 @@ void applyParameter(std::string_view key, std::string_view value, bool bare, Pro
     }
 }
 
-// Splits a content line; fills `p`'s parameters when given. False without a colon.
+// Splits a content line; fills `p`'s parameters when given. False without a colon. Each
+// parameter is looked at once and only its meaning kept, so a line of any number of them
+// takes no memory beyond the line itself.
 bool parseContentLine(std::string_view text, ContentLine& out, Property* p) {
     std::size_t i = 0;
     while (i < text.size() && text[i] != ';' && text[i] != ':')
         ++i;
-    if (i == text.size())
-        return false;
     std::string_view name = TrimBlanks(text.substr(0, i));
     if (const auto dot = name.rfind('.'); dot != std::string_view::npos)
         name.remove_prefix(dot + 1); // a group: "item1.EMAIL"
     out.name = name;
     out.kind = kindOf(name, out.lineKind);
+    if (i == text.size())
+        return false;
     if (p) {
         p->kind = out.kind;
-        p->types.clear();
+        p->types = 0;
         p->pref = 101;
         p->quotedPrintable = p->base64 = p->uriValue = p->secondSlot = p->hasCharset = false;
         p->charset.clear();
@@ -129,11 +196,12 @@ bool parseContentLine(std::string_view text, ContentLine& out, Property* p) {
             ++i;
         if (i == text.size())
             return false;
-        const std::string_view key = TrimBlanks(text.substr(keyStart, i - keyStart));
         if (text[i] != '=') {
-            applyParameter({}, key, true, p);
+            if (p)
+                applyParameter({}, TrimBlanks(text.substr(keyStart, i - keyStart)), true, p);
             continue;
         }
+        const std::string_view key = TrimBlanks(text.substr(keyStart, i - keyStart));
         // Values separated by commas, each possibly in double quotes.
         do {
             ++i;
@@ -167,42 +235,55 @@ bool isBlankLine(std::string_view line) {
     return line.find_first_not_of(" \t\x1A") == std::string_view::npos;
 }
 
-// Removes vCard escapes and splits at unescaped semicolons when `split` is set. vCard 2.1
-// escapes only the semicolon; later versions also the backslash, the comma and line breaks.
-void unescape(std::string_view text, bool v21, bool split, std::vector<std::string>& parts) {
-    parts.clear();
-    parts.emplace_back();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
+// Removes vCard escapes from `text` after `from`, in place, and splits it at unescaped
+// semicolons when `split` is set; `parts` views the result. vCard 2.1 escapes only the
+// semicolon; later versions also the backslash, the comma and line breaks.
+void unescape(std::string& text, std::size_t from, bool v21, bool split,
+              std::vector<std::string_view>& parts) {
+    // The output never outgrows the input: it is written over it as it is read.
+    char* s = text.data();
+    const std::size_t n = text.size();
+    std::size_t out = from;
+    std::vector<std::size_t> ends;
+    for (std::size_t i = from; i < n; ++i) {
+        const char c = s[i];
         if (c == ';' && split) {
-            parts.emplace_back();
+            ends.push_back(out);
             continue;
         }
-        if (c != '\\' || i + 1 == text.size()) {
-            parts.back() += c;
+        if (c != '\\' || i + 1 == n) {
+            s[out++] = c;
             continue;
         }
-        const char e = text[i + 1];
+        const char e = s[i + 1];
         if (e == ';') {
-            parts.back() += ';';
+            s[out++] = ';';
         } else if (v21) {
-            parts.back() += c;
+            s[out++] = c;
             continue;
         } else if (e == '\\' || e == ',') {
-            parts.back() += e;
+            s[out++] = e;
         } else if (e == 'n' || e == 'N') {
-            parts.back() += '\n';
+            s[out++] = '\n';
         } else if (e == 'r') {
-            parts.back() += '\r';
+            s[out++] = '\r';
         } else {
-            parts.back() += c;
+            s[out++] = c;
             continue;
         }
         ++i;
     }
+    ends.push_back(out);
+    text.resize(out);
+    parts.clear();
+    std::size_t start = from;
+    for (std::size_t end : ends) {
+        parts.emplace_back(text.data() + start, end - start);
+        start = end;
+    }
 }
 
-std::string_view part(const std::vector<std::string>& parts, std::size_t i) {
+std::string_view part(const std::vector<std::string_view>& parts, std::size_t i) {
     return i < parts.size() ? std::string_view(parts[i]) : std::string_view();
 }
 
@@ -214,61 +295,134 @@ void appendJoined(std::string& out, std::string_view piece, std::string_view sep
     out += piece;
 }
 
-} // namespace
-
-bool VCardReader::Property::hasType(std::string_view t) const {
-    for (const auto& type : types)
-        if (type == t)
-            return true;
-    return false;
+// The items of a CATEGORIES value, but not Google's "myContacts", which every contact of
+// its exports is in.
+std::size_t countCategories(std::string_view value) {
+    std::size_t count = 0;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= value.size(); ++i) {
+        if (i < value.size() && value[i] == '\\') {
+            ++i;
+            continue;
+        }
+        if (i < value.size() && value[i] != ',')
+            continue;
+        const std::string_view item = TrimBlanks(value.substr(start, i - start));
+        count += !item.empty() && item != "myContacts";
+        start = i + 1;
+    }
+    return count;
 }
 
-VCardReader::VCardReader(LineReader& lines) : lines_(lines) {}
+void releaseIfLarge(std::string& s) {
+    if (s.capacity() > kKeepCapacity)
+        std::string().swap(s);
+}
 
-void VCardReader::fail(ImportFailure failure, std::string message) {
-    if (!error_.failed())
-        error_ = ImportError{failure, std::move(message)};
+} // namespace
+
+VCardReader::VCardReader(LineReader& lines, bool windows1252, std::uint64_t sizeHint)
+    : lines_(lines), windows1252_(windows1252), sizeHint_(sizeHint) {}
+
+void VCardReader::fail(Failure failure, std::string message) {
+    if (error_)
+        error_ = Result::Fail(failure, std::move(message));
     done_ = true;
 }
 
 bool VCardReader::readLogicalLine() {
-    std::string_view line;
+    std::string_view piece;
     LineEnd end;
-    if (!lines_.next(line, end))
+    if (!lines_.next(piece, end))
         return false;
     logicalLine_ = lines_.lineNumber();
-    // Whether the line is worth keeping, and whether its value is quoted-printable, follow
-    // from its name and parameters, which lie on its first physical line.
+    current_ = Logical{};
+
+    // The name and the parameters lie at the start of the first physical line; take pieces
+    // of a long one until its colon shows.
+    logical_.assign(piece);
+    bool more = end == LineEnd::More;
+    while (more && piece.find(':') == std::string_view::npos &&
+           logical_.size() <= kMaxParameters + kMaxName) {
+        if (!lines_.next(piece, end))
+            return false;
+        logical_ += piece;
+        more = end == LineEnd::More;
+    }
+    const std::size_t nameEnd = std::min(logical_.find_first_of(";:"), logical_.size());
+    const std::size_t colon = logical_.find(':', nameEnd);
+    if (colon == std::string::npos ? more : colon - nameEnd > kMaxParameters) {
+        // Parameters past all reason: the property is left out whole.
+        current_.oversize = true;
+        logical_.clear();
+    }
     ContentLine head;
     Property headProp;
-    const bool parsed = parseContentLine(line, head, &headProp);
-    const bool keep = !parsed || head.lineKind != LineKind::Other;
+    const bool parsed = !current_.oversize && parseContentLine(logical_, head, &headProp);
+    current_.kept = !current_.oversize && head.lineKind != LineKind::Other;
     const bool qp = parsed && headProp.quotedPrintable;
-    logical_.assign(keep ? line : std::string_view());
-    char last = line.empty() ? '\0' : line.back();
-    while (lines_.next(line, end)) {
-        if (qp && last == '=') {
-            // A quoted-printable soft line break: the next line goes on the value as it is.
-            if (keep) {
-                logical_.pop_back();
-                logical_ += line;
-                last = logical_.empty() ? '\0' : logical_.back();
-            } else {
-                last = line.empty() ? '\0' : line.back();
-            }
-        } else if (!line.empty() && (line[0] == ' ' || line[0] == '\t')) {
-            if (keep)
-                logical_.append(line.substr(1));
-            if (line.size() > 1)
-                last = line.back();
-        } else {
+    if (!current_.kept && !current_.oversize) {
+        // A line that is no property (blank, or without a colon) is passed over unnamed.
+        if (parsed)
+            current_.name = ToUpperAscii(head.name.substr(0, kMaxName));
+        current_.empty = !more && (parsed ? TrimBlanks(head.value).empty() : isBlankLine(logical_));
+        logical_.clear();
+    }
+    auto take = [&](std::string_view text) {
+        if (!current_.kept || current_.oversize)
+            return;
+        if (logical_.size() + text.size() > kMaxValueBytes) {
+            current_.oversize = true;
+            std::string().swap(logical_);
+            return;
+        }
+        // A value past a mebibyte takes room once for what the file still holds (capped),
+        // rather than doubling its buffer again and again: the pages are touched only as
+        // they fill.
+        if (logical_.size() + text.size() > logical_.capacity() &&
+            logical_.size() >= kGrowOnceAfter && sizeHint_ > lines_.bytesRead())
+            logical_.reserve(std::min<std::uint64_t>(
+                kMaxValueBytes, logical_.size() + text.size() + (sizeHint_ - lines_.bytesRead())));
+        logical_ += text;
+    };
+    if (logical_.size() > kMaxValueBytes)
+        take({});
+    char last = piece.empty() ? '\0' : piece.back();
+    // The rest of a long first line.
+    while (more) {
+        if (!lines_.next(piece, end))
+            return false;
+        take(piece);
+        more = end == LineEnd::More;
+        if (!piece.empty())
+            last = piece.back();
+    }
+    // Continuation lines: folded ones start with a blank; a quoted-printable value goes on
+    // after a soft line break ("=" at the end of a line) whatever the next line holds.
+    while (lines_.next(piece, end)) {
+        const bool softBreak = qp && last == '=';
+        const bool folded = !piece.empty() && (piece[0] == ' ' || piece[0] == '\t');
+        if (!softBreak && !folded) {
             lines_.unread();
             break;
         }
-        if (logical_.size() > kMaxLogicalLine) {
-            fail(ImportFailure::Malformed,
-                 "Line " + std::to_string(logicalLine_) + " is too long for a contact's text.");
-            return false;
+        current_.empty = false;
+        if (softBreak) {
+            if (current_.kept && !current_.oversize && !logical_.empty())
+                logical_.pop_back();
+            take(piece);
+            last = piece.empty() ? '\0' : piece.back();
+        } else {
+            take(piece.substr(1));
+            if (piece.size() > 1)
+                last = piece.back();
+        }
+        while (end == LineEnd::More) {
+            if (!lines_.next(piece, end))
+                return false;
+            take(piece);
+            if (!piece.empty())
+                last = piece.back();
         }
     }
     return lines_.failure() == LineReader::Failure::None;
@@ -279,7 +433,7 @@ bool VCardReader::skipNested(std::string_view name) {
     std::size_t depth = 1;
     ContentLine cl;
     while (readLogicalLine()) {
-        if (!parseContentLine(logical_, cl, nullptr))
+        if (!current_.kept || !parseContentLine(logical_, cl, nullptr))
             continue;
         if (cl.lineKind == LineKind::Begin && EqualsNoCase(TrimBlanks(cl.value), component))
             ++depth;
@@ -301,16 +455,16 @@ bool VCardReader::next(ImportedContact& contact) {
                 done_ = true;
                 return false;
             }
-            if (isBlankLine(logical_))
+            if (current_.kept ? isBlankLine(logical_) : current_.name.empty() && current_.empty)
                 continue;
-            if (parseContentLine(logical_, cl, nullptr) && cl.lineKind == LineKind::Begin &&
-                EqualsNoCase(TrimBlanks(cl.value), "VCARD"))
+            if (current_.kept && parseContentLine(logical_, cl, nullptr) &&
+                cl.lineKind == LineKind::Begin && EqualsNoCase(TrimBlanks(cl.value), "VCARD"))
                 break;
             const std::string where = "Line " + std::to_string(logicalLine_);
             if (cl.lineKind == LineKind::End && EqualsNoCase(TrimBlanks(cl.value), "VCARD"))
-                fail(ImportFailure::Malformed, where + " ends a vCard that was never begun.");
+                fail(Failure::Malformed, where + " ends a vCard that was never begun.");
             else
-                fail(ImportFailure::Malformed, where + " is not part of any vCard.");
+                fail(Failure::Malformed, where + " is not part of any vCard.");
             return false;
         }
     }
@@ -322,13 +476,23 @@ bool VCardReader::next(ImportedContact& contact) {
     bool afterEmptyAgent = false;
     for (;;) {
         if (!readLogicalLine()) {
-            if (lines_.failure() != LineReader::Failure::None || error_.failed()) {
+            if (lines_.failure() != LineReader::Failure::None || !error_) {
                 done_ = true;
                 return false;
             }
             contact.problem = "The contact is not closed by END:VCARD: the file may be cut short.";
             done_ = true;
             return finishCard(contact);
+        }
+        if (current_.oversize) {
+            contact.leave(LeftOut::Oversize);
+            continue;
+        }
+        if (!current_.kept) {
+            if (!current_.empty && !current_.name.empty())
+                if (const auto what = leftOutOf(current_.name))
+                    contact.leave(*what);
+            continue;
         }
         if (isBlankLine(logical_))
             continue;
@@ -350,8 +514,9 @@ bool VCardReader::next(ImportedContact& contact) {
                 return ok;
             }
             // A vCard 2.1 AGENT's vCard, or another component: passed over whole.
+            contact.leave(LeftOut::Other);
             if (!skipNested(what)) {
-                if (error_.failed() || lines_.failure() != LineReader::Failure::None) {
+                if (!error_ || lines_.failure() != LineReader::Failure::None) {
                     done_ = true;
                     return false;
                 }
@@ -369,94 +534,135 @@ bool VCardReader::next(ImportedContact& contact) {
             continue;
         }
         afterEmptyAgent = cl.kind == Kind::Agent && TrimBlanks(cl.value).empty();
-        if (cl.kind == Kind::Other || cl.kind == Kind::Agent)
+        if (cl.kind == Kind::Agent) {
+            if (!afterEmptyAgent)
+                contact.leave(LeftOut::Other);
             continue;
+        }
         if (propCount_ == kMaxProperties) {
             contact.problem =
                 "The contact has more than " + std::to_string(kMaxProperties) + " properties.";
             continue;
         }
-        p.value.assign(cl.value);
-        p.line = logicalLine_;
+        // The line moves into the property whole; its value is found by its offset.
+        p.valueAt = static_cast<std::size_t>(cl.value.data() - logical_.data());
+        p.line.swap(logical_);
+        p.lineNumber = logicalLine_;
         ++propCount_;
     }
 }
 
-bool VCardReader::finishCard(ImportedContact& contact) {
-    // The version decides the escapes; it may stand anywhere in a 2.1 vCard.
-    bool v21 = false;
-    for (std::size_t i = 0; i < propCount_; ++i)
-        if (props_[i].kind == Kind::Version)
-            v21 = TrimBlanks(props_[i].value) == "2.1";
-
-    std::vector<std::string> parts;
-    std::string bytes, text;
-    // The decoded value of a property in UTF-8, split into parts for structured values.
-    auto decode = [&](const Property& p, bool split) -> bool {
-        if (p.base64) {
-            if (contact.problem.empty())
-                contact.problem = "Line " + std::to_string(p.line) +
-                                  " holds a text in base64, which is not read.";
-            return false;
-        }
-        const Charset cs = p.hasCharset ? CharsetFromName(p.charset) : Charset::Utf8;
-        if (cs == Charset::Unsupported) {
-            // The name comes from the file: shown only when it is plain ASCII.
-            const bool printable =
-                p.charset.size() <= 40 && std::all_of(p.charset.begin(), p.charset.end(),
-                                                      [](char c) { return c >= 0x20 && c < 0x7F; });
-            if (contact.problem.empty())
-                contact.problem = printable ? "The contact's text is in the character set \"" +
-                                                  p.charset + "\", which cannot be read."
-                                            : "The contact's text is in a character set that "
-                                              "cannot be read.";
-            return false;
-        }
-        const std::string_view raw = p.quotedPrintable
-                                         ? std::string_view(bytes = DecodeQuotedPrintable(p.value))
-                                         : std::string_view(p.value);
-        if (!DecodeToUtf8(raw, cs, text)) {
-            if (cs == Charset::Utf8) {
-                fail(ImportFailure::BadEncoding,
-                     "Line " + std::to_string(p.line) + " is not valid UTF-8 text.");
-            } else if (contact.problem.empty()) {
-                contact.problem = "Line " + std::to_string(p.line) +
-                                  " holds characters that are not in its character set.";
+bool VCardReader::decode(Property& p, bool split, ImportedContact& contact) {
+    if (p.base64) {
+        if (contact.problem.empty())
+            contact.problem = "Line " + std::to_string(p.lineNumber) +
+                              " holds a text in base64, which is not read.";
+        return false;
+    }
+    const Charset cs = p.hasCharset   ? CharsetFromName(p.charset)
+                       : windows1252_ ? Charset::Windows1252
+                                      : Charset::Utf8;
+    if (cs == Charset::Unsupported) {
+        // The name comes from the file: shown only when it is plain ASCII.
+        const bool printable = std::all_of(p.charset.begin(), p.charset.end(),
+                                           [](char c) { return c >= 0x20 && c < 0x7F; });
+        if (contact.problem.empty())
+            contact.problem = printable ? "The contact's text is in the character set \"" +
+                                              p.charset + "\", which cannot be read."
+                                        : "The contact's text is in a character set that "
+                                          "cannot be read.";
+        return false;
+    }
+    // Every step works in place, in one pass over the value.
+    if (p.quotedPrintable)
+        DecodeQuotedPrintable(p.line, p.valueAt);
+    std::string_view raw = std::string_view(p.line).substr(p.valueAt);
+    const std::string where = "Line " + std::to_string(p.lineNumber);
+    if (cs == Charset::Utf8) {
+        if (!IsValidUtf8(raw)) {
+            if (!p.hasCharset && !sawUtf8_) {
+                wantsWindows1252_ = true;
+                fail(Failure::BadEncoding, where + " is not UTF-8 text.");
+            } else {
+                fail(Failure::BadEncoding, where + " is not valid UTF-8 text.");
             }
             return false;
         }
+        sawUtf8_ = sawUtf8_ || (!p.hasCharset && HasNonAscii(raw));
         if (p.quotedPrintable) {
             // Quoted-printable writes line breaks as CRLF; the other versions as "\n".
-            std::size_t at = 0;
-            while ((at = text.find("\r\n", at)) != std::string::npos)
-                text.erase(at, 1);
+            CrLfToLf(p.line, p.valueAt);
+            raw = std::string_view(p.line).substr(p.valueAt);
         }
-        unescape(text, v21, split, parts);
-        return true;
-    };
+    } else {
+        if (!p.hasCharset && HasNonAscii(raw) && IsValidUtf8(raw)) {
+            fail(Failure::BadEncoding,
+                 where + " is UTF-8 text, but other lines are not: the file mixes two "
+                         "encodings. Save it as UTF-8 and import it again.");
+            return false;
+        }
+        if (!DecodeToUtf8(raw, cs, converted_)) {
+            if (contact.problem.empty())
+                contact.problem = where + " holds characters that are not in its character set.";
+            return false;
+        }
+        if (p.quotedPrintable)
+            CrLfToLf(converted_);
+        // The text in UTF-8 takes the place of the line, so that every value read stays.
+        p.line.swap(converted_);
+        p.valueAt = 0;
+    }
+    unescape(p.line, p.valueAt, v21_, split, parts_);
+    return true;
+}
+
+void VCardReader::releaseLargeBuffers() {
+    for (std::size_t i = 0; i < props_.size(); ++i)
+        releaseIfLarge(props_[i].line);
+    releaseIfLarge(logical_);
+    releaseIfLarge(converted_);
+    releaseIfLarge(joinedName_);
+    releaseIfLarge(joinedStreet_);
+    releaseIfLarge(webSite_);
+}
+
+bool VCardReader::finishCard(ImportedContact& contact) {
+    // The version decides the escapes; it may stand anywhere in a 2.1 vCard.
+    v21_ = false;
+    for (std::size_t i = 0; i < propCount_; ++i)
+        if (props_[i].kind == Kind::Version)
+            v21_ = TrimBlanks(std::string_view(props_[i].line).substr(props_[i].valueAt)) == "2.1";
 
     // Candidates in order of preference: a lower PREF first, then file order.
-    std::vector<const Property*> order;
+    std::vector<Property*> order;
     order.reserve(propCount_);
     for (std::size_t i = 0; i < propCount_; ++i)
         order.push_back(&props_[i]);
     std::stable_sort(order.begin(), order.end(),
                      [](const Property* a, const Property* b) { return a->pref < b->pref; });
 
+    // Views of the properties' decoded values, which stay until the contact is converted.
     texts_.clear();
-    std::string fn, nName, org, email1, email2, phone, mobile, secondCell;
-    bool haveFn = false, haveN = false, haveOrg = false, haveAdr = false;
-    std::vector<std::string> adr;
-    for (const Property* p : order) {
+    std::string_view fn, org, email1, email2, phone, mobile, secondCell;
+    bool haveFn = false, haveN = false, haveAdr = false;
+    std::size_t orgs = 0;
+    std::vector<std::string_view> adr;
+    joinedName_.clear();
+    for (Property* p : order) {
         if (p->kind == Kind::Version)
             continue;
+        if (p->kind == Kind::Categories) {
+            contact.leave(LeftOut::Category,
+                          countCategories(std::string_view(p->line).substr(p->valueAt)));
+            continue;
+        }
         const bool structured = p->kind == Kind::N || p->kind == Kind::Adr || p->kind == Kind::Org;
-        if (!decode(*p, structured)) {
-            if (error_.failed())
+        if (!decode(*p, structured, contact)) {
+            if (!error_)
                 return false;
             continue;
         }
-        const std::string& whole = parts[0];
+        const std::string_view whole = parts_[0];
         switch (p->kind) {
         case Kind::Fn:
             if (!haveFn && !whole.empty()) {
@@ -466,25 +672,29 @@ bool VCardReader::finishCard(ImportedContact& contact) {
             break;
         case Kind::N:
             if (!haveN) {
-                appendJoined(nName, part(parts, 1), " ");
-                appendJoined(nName, part(parts, 2), " ");
-                appendJoined(nName, part(parts, 0), " ");
-                haveN = !nName.empty();
+                appendJoined(joinedName_, part(parts_, 1), " ");
+                appendJoined(joinedName_, part(parts_, 2), " ");
+                appendJoined(joinedName_, part(parts_, 0), " ");
+                haveN = !joinedName_.empty();
             }
             break;
         case Kind::Org:
-            if (!haveOrg && !whole.empty()) {
+            if (!whole.empty() && orgs++ == 0)
                 org = whole;
-                haveOrg = true;
-            }
             break;
         case Kind::Nickname:
             if (texts_[Field::Nickname].empty())
                 texts_[Field::Nickname] = whole;
+            else if (!whole.empty())
+                contact.leave(LeftOut::Other);
             break;
         case Kind::Url:
-            if (texts_[Field::WebSite].empty())
-                texts_[Field::WebSite] = whole;
+            if (texts_[Field::WebSite].empty()) {
+                webSite_ = DecodeUriDelimiters(whole);
+                texts_[Field::WebSite] = webSite_;
+            } else if (!whole.empty()) {
+                contact.leave(LeftOut::WebSite);
+            }
             break;
         case Kind::Email:
             if (whole.empty())
@@ -495,6 +705,8 @@ bool VCardReader::finishCard(ImportedContact& contact) {
                 email1 = whole;
             else if (email2.empty())
                 email2 = whole;
+            else
+                contact.leave(LeftOut::Email);
             break;
         case Kind::Tel: {
             std::string_view number = whole;
@@ -502,48 +714,61 @@ bool VCardReader::finishCard(ImportedContact& contact) {
                 number.remove_prefix(4);
             if (number.empty())
                 break;
-            const bool cell = p->hasType("CELL");
-            bool voice = p->hasType("VOICE") || cell;
-            if (!voice) {
-                static constexpr const char* kNotVoice[] = {"FAX",   "PAGER", "MODEM",    "BBS",
-                                                            "VIDEO", "TEXT",  "TEXTPHONE"};
-                voice = std::none_of(std::begin(kNotVoice), std::end(kNotVoice),
-                                     [&](const char* t) { return p->hasType(t); });
-            }
+            const bool cell = p->types & kCell;
+            const bool voice = cell || (p->types & kVoice) || !(p->types & (kFax | kNotVoice));
             if (cell && mobile.empty())
                 mobile = number;
             else if (cell && secondCell.empty())
                 secondCell = number;
             else if (!cell && voice && phone.empty())
                 phone = number;
+            else
+                contact.leave((p->types & kFax) && !voice ? LeftOut::Fax : LeftOut::Phone);
             break;
         }
         case Kind::Adr:
             if (!haveAdr) {
-                adr = parts;
+                adr = parts_;
                 haveAdr = true;
+                if (!TrimBlanks(part(adr, 4)).empty())
+                    contact.leave(LeftOut::Region);
+            } else if (std::any_of(parts_.begin(), parts_.end(),
+                                   [](std::string_view s) { return !s.empty(); })) {
+                contact.leave(LeftOut::Address);
             }
             break;
         default:
             break;
         }
     }
-    texts_[Field::Name] = haveFn ? fn : haveN ? nName : org;
+    texts_[Field::Name] = haveFn ? fn : haveN ? std::string_view(joinedName_) : org;
+    // ORG is the name only of a contact without one; beside a name it is not stored.
+    if (orgs > 0)
+        contact.leave(LeftOut::Organization, haveFn || haveN ? orgs : orgs - 1);
     texts_[Field::Email] = email1;
     texts_[Field::SecondEmail] = email2;
+    if (!phone.empty() && !secondCell.empty())
+        contact.leave(LeftOut::Phone);
     texts_[Field::Phone] = phone.empty() ? secondCell : phone;
     texts_[Field::Mobile] = mobile;
     if (haveAdr) {
-        std::string street;
-        appendJoined(street, part(adr, 2), ", ");
-        appendJoined(street, part(adr, 1), ", ");
-        appendJoined(street, part(adr, 0), ", ");
-        texts_[Field::Address] = street;
+        // The street, then the extended address and the post office box.
+        const std::string_view street = part(adr, 2), extended = part(adr, 1), box = part(adr, 0);
+        if (extended.empty() && box.empty()) {
+            texts_[Field::Address] = street;
+        } else {
+            joinedStreet_.clear();
+            appendJoined(joinedStreet_, street, ", ");
+            appendJoined(joinedStreet_, extended, ", ");
+            appendJoined(joinedStreet_, box, ", ");
+            texts_[Field::Address] = joinedStreet_;
+        }
         texts_[Field::City] = part(adr, 3);
         texts_[Field::ZipCode] = part(adr, 5);
         texts_.country = part(adr, 6);
     }
     ConvertTexts(texts_, contact);
+    releaseLargeBuffers();
     return true;
 }
 

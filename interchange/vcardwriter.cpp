@@ -35,7 +35,8 @@ void splitName(std::string_view name, std::string_view& family, std::string_view
 } // namespace
 
 void AppendVCardEscaped(std::string& out, std::string_view utf8) {
-    for (char c : utf8) {
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
         switch (c) {
         case '\\':
             out += "\\\\";
@@ -50,7 +51,10 @@ void AppendVCardEscaped(std::string& out, std::string_view utf8) {
             out += "\\n";
             break;
         case '\r':
-            out += "\\r";
+            // vCard has one line break, "\n": a CR LF or a lone CR becomes it.
+            out += "\\n";
+            if (i + 1 < utf8.size() && utf8[i + 1] == '\n')
+                ++i;
             break;
         default:
             out += c;
@@ -152,8 +156,11 @@ void VCardWriter::write(const ContactRecord& contact) {
         addProperty("ADR", adr);
     }
 
-    if (const std::string web = textOf(ReportField::WebSite); !web.empty())
-        addProperty("URL", escaped(web));
+    if (const std::string web = textOf(ReportField::WebSite); !web.empty()) {
+        value.clear();
+        AppendUriValue(value, web);
+        addProperty("URL", value);
+    }
 
     card_ += "END:VCARD";
     card_ += kCrlf;

@@ -30,9 +30,10 @@ inline constexpr char kSecondEmailParameter[] = "X-QUENLARK-SLOT=2";
 // FN and N carry the name (N splits it at its last blank into given and family name), then
 // NICKNAME, EMAIL for each e-mail address, TEL for the phone (VOICE) and the mobile (CELL)
 // number, ADR with street, city, postal code and the country's name, and URL. FN is always
-// written, empty when the name is empty or not chosen, as both versions require it. Line
-// feeds in values are written as "\n" and carriage returns as "\r". A country index outside
-// 1 to 234 writes no country.
+// written, empty when the name is empty or not chosen, as both versions require it. Every
+// line break in a value (LF, CR LF or a lone CR) is written as "\n". URL is a URI value,
+// written without text escapes (AppendUriValue). A country index outside 1 to 234 writes no
+// country.
 class VCardWriter {
 public:
     explicit VCardWriter(std::ostream& out, VCardOptions options = {});
@@ -52,7 +53,7 @@ private:
 // The vCard of one contact as text.
 std::string ToVCard(const ContactRecord& contact, VCardOptions options = {});
 
-// Escapes text for a vCard value: backslash, comma, semicolon, line feed, carriage return.
+// Escapes text for a vCard value: backslash, comma, semicolon, and line breaks as "\n".
 void AppendVCardEscaped(std::string& out, std::string_view utf8);
 
 } // namespace quenlark

@@ -233,6 +233,22 @@ TEST_F(CommandLineTest, ImportShowsWhatWillHappenAndAddsAllOrNothing) {
     }
 }
 
+TEST_F(CommandLineTest, ImportingAFileAgainAddsNothingAndSaysWhy) {
+    write(book, bookOf({contact("Ann", "", "ann@example.com")}));
+    write(path("in.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bob\r\nBDAY:2000-01-01\r\nEND:VCARD\r\n"
+                          "BEGIN:VCARD\r\nVERSION:3.0\r\nEMAIL:x@example.com\r\nEND:VCARD\r\n");
+    ASSERT_EQ(run({"--import", path("in.vcf")}), kExitOk) << err.str();
+    EXPECT_NE(out.str().find("1 contact has no name; it will be skipped."), std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find("1 birthday is not stored."), std::string::npos) << out.str();
+    const std::string once = read(book);
+    EXPECT_EQ(run({"--import", path("in.vcf")}), kExitFailed);
+    EXPECT_NE(out.str().find("1 contact is already in the book and will be skipped."),
+              std::string::npos)
+        << out.str();
+    EXPECT_EQ(read(book), once);
+}
+
 TEST_F(CommandLineTest, UsageRules) {
     EXPECT_EQ(run({"--help"}), kExitOk);
     EXPECT_NE(out.str().find("--query TEXT"), std::string::npos);

@@ -38,10 +38,39 @@ std::string exportOne(const ContactRecord& record, Format format) {
     return out.str();
 }
 
+// The record as vCard gives it back: its one line break stands for CR LF and a lone CR too
+// (the web site, a URI, keeps its line breaks percent-encoded).
+ContactRecord withLineFeeds(const ContactRecord& record) {
+    ContactRecord r = record;
+    for (std::size_t f = 0; f < kFieldCount; ++f) {
+        if (static_cast<Field>(f) == Field::WebSite)
+            continue;
+        const std::string text = record.text(static_cast<Field>(f));
+        std::string out;
+        for (std::size_t i = 0; i < text.size(); ++i)
+            if (text[i] != '\r' || i + 1 == text.size() || text[i + 1] != '\n')
+                out += text[i] == '\r' ? '\n' : text[i];
+        r.setText(static_cast<Field>(f), out);
+    }
+    return r;
+}
+
+bool holdsGoogleSeparator(const ContactRecord& record) {
+    for (Field f : {Field::Email, Field::SecondEmail, Field::Phone, Field::Mobile, Field::WebSite,
+                    Field::Address, Field::City, Field::ZipCode})
+        if (record.text(f).find(" ::: ") != std::string::npos)
+            return true;
+    return false;
+}
+
 // Export in every format, import, and compare with the record byte for byte. Countries
 // outside the list are not kept by design, so the record must hold one of the list.
 void checkRoundTrip(const ContactRecord& record) {
     for (Format format : {Format::VCard3, Format::VCard4, Format::Csv}) {
+        const ContactRecord expected = format == Format::Csv ? record : withLineFeeds(record);
+        // Google's separator of several values in a cell splits such a value in CSV.
+        if (format == Format::Csv && holdsGoogleSeparator(record))
+            continue;
         std::istringstream in(exportOne(record, format));
         ContactReader reader(in);
         ImportedContact contact;
@@ -51,9 +80,9 @@ void checkRoundTrip(const ContactRecord& record) {
         FUZZ_CHECK(contact.unknownCountry.empty());
         ContactRecord back;
         FUZZ_CHECK(FillRecord(contact, back));
-        FUZZ_CHECK(back.bytes == record.bytes);
+        FUZZ_CHECK(back.bytes == expected.bytes);
         FUZZ_CHECK(!reader.next(contact));
-        FUZZ_CHECK(!reader.error().failed());
+        FUZZ_CHECK(reader.error().ok());
     }
 }
 
@@ -67,7 +96,7 @@ void checkContact(const ImportedContact& c, std::size_t expectedNumber) {
         FUZZ_CHECK(c.values[i].find('\0') == std::string::npos);
     for (const CutValue& cut : c.cuts) {
         FUZZ_CHECK(cut.kept == maxLength(cut.field));
-        FUZZ_CHECK(cut.length == c.value(cut.field).size());
+        FUZZ_CHECK(cut.kept == c.value(cut.field).size());
         FUZZ_CHECK(cut.length > cut.kept);
     }
     for (const UnstorableValue& u : c.unstorable) {
@@ -96,8 +125,8 @@ void readAsImportFile(std::string_view input) {
     while (reader.next(contact))
         checkContact(contact, ++count);
     FUZZ_CHECK(count == reader.contactsRead());
-    FUZZ_CHECK(IsValidUtf8(reader.error().message));
-    FUZZ_CHECK(count > 0 || reader.error().failed());
+    FUZZ_CHECK(IsValidUtf8(reader.error().message()));
+    FUZZ_CHECK(count > 0 || !reader.error().ok());
     FUZZ_CHECK(!reader.next(contact));
 }
 

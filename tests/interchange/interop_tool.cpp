@@ -60,6 +60,10 @@ std::vector<ContactRecord> samples() {
           "", "", ""},
          0},
         {{"'Quoted", "", "", "\ttab", "", "'=x", "", "", "Town", ""}, 234},
+        // An Outlook street: a CR LF between its lines; a web site with delimiters in it.
+        {{"Cr Lf", "+49@example.com", "", "", "http://x.example/a;b,c\\d?e=100%25",
+          "+49 89 1234567", "-1", "Flat 3\r\n9 Road", "Berlin", "10115"},
+         76},
     };
     std::vector<ContactRecord> records;
     for (const Sample& s : list) {
@@ -114,9 +118,10 @@ int importFile(const std::filesystem::path& file) {
         const std::int32_t country = r.country();
         std::cout << "\"country\": " << json(country > 0 ? kCountries[std::size_t(country)] : "")
                   << ", \"storable\": " << (filled ? "true" : "false")
-                  << ", \"problem\": " << json(c.problem) << "}";
+                  << ", \"problem\": " << json(c.problem)
+                  << ", \"leftOut\": " << json(ListLeftOut(c.leftOut)) << "}";
     }
-    std::cout << "\n], \"error\": " << json(reader.error().message) << "}\n";
+    std::cout << "\n], \"error\": " << json(reader.error().message()) << "}\n";
     return 0;
 }
 

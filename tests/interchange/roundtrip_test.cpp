@@ -81,13 +81,34 @@ std::vector<ContactRecord> trickyRecords() {
     return records;
 }
 
+// What a record reads back as: vCard has one line break, so a CR LF or a lone CR comes back
+// as a line feed (but in the web site, a URI, as written); CSV keeps every byte.
+ContactRecord expectedBack(const ContactRecord& record, Format format) {
+    if (format == Format::Csv)
+        return record;
+    ContactRecord r = record;
+    for (std::size_t f = 0; f < kFieldCount; ++f) {
+        if (Field(f) == Field::WebSite)
+            continue;
+        std::string text = record.text(Field(f));
+        std::string out;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                continue;
+            out += text[i] == '\r' ? '\n' : text[i];
+        }
+        r.setText(Field(f), out);
+    }
+    return r;
+}
+
 class RoundTrip : public ::testing::TestWithParam<Format> {};
 
 TEST_P(RoundTrip, GivesBackEveryRecordByteForByte) {
     const auto records = trickyRecords();
     const std::string text = exportAll(records, GetParam());
     const ReadResult read = ReadAll(text);
-    ASSERT_FALSE(read.error.failed()) << read.error.message;
+    ASSERT_TRUE(read.error.ok()) << read.error.message();
     ASSERT_EQ(read.contacts.size(), records.size());
     for (std::size_t i = 0; i < records.size(); ++i) {
         const ImportedContact& c = read.contacts[i];
@@ -96,11 +117,12 @@ TEST_P(RoundTrip, GivesBackEveryRecordByteForByte) {
         EXPECT_TRUE(c.unknownCountry.empty()) << "contact " << i;
         ContactRecord back;
         ASSERT_TRUE(FillRecord(c, back));
+        const ContactRecord expected = expectedBack(records[i], GetParam());
         for (std::size_t f = 0; f < kFieldCount; ++f)
-            EXPECT_EQ(back.text(Field(f)), records[i].text(Field(f)))
+            EXPECT_EQ(back.text(Field(f)), expected.text(Field(f)))
                 << "contact " << i << " field " << f;
-        EXPECT_EQ(back.country(), records[i].country()) << "contact " << i;
-        EXPECT_TRUE(back.bytes == records[i].bytes) << "contact " << i;
+        EXPECT_EQ(back.country(), expected.country()) << "contact " << i;
+        EXPECT_TRUE(back.bytes == expected.bytes) << "contact " << i;
     }
 }
 

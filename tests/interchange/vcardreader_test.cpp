@@ -53,7 +53,7 @@ TEST(VCardReader21, FlagsAContactInACharacterSetItCannotRead) {
     const ReadResult r =
         ReadAll(card("FN;CHARSET=SHIFT_JIS:\x83\x65\r\n", "2.1") +
                 card("FN;CHARSET=US-ASCII:caf\xE9\r\n", "2.1") + card("FN:Fine\r\n", "2.1"));
-    ASSERT_FALSE(r.error.failed()) << r.error.message;
+    ASSERT_TRUE(r.error.ok()) << r.error.message();
     ASSERT_EQ(r.contacts.size(), 3u);
     EXPECT_FALSE(r.contacts[0].storable());
     EXPECT_NE(r.contacts[0].problem.find("SHIFT_JIS"), std::string::npos);
@@ -175,7 +175,7 @@ TEST(VCardReader, PassesOverPhotosAgentsAndUnknownProperties) {
 TEST(VCardReader, FlagsAContactNotClosedBeforeTheNext) {
     const ReadResult r = ReadAll("BEGIN:VCARD\r\nFN:First\r\n"
                                  "BEGIN:VCARD\r\nFN:Second\r\nEND:VCARD\r\n");
-    ASSERT_FALSE(r.error.failed()) << r.error.message;
+    ASSERT_TRUE(r.error.ok()) << r.error.message();
     ASSERT_EQ(r.contacts.size(), 2u);
     EXPECT_EQ(r.contacts[0].value(Field::Name), "First");
     EXPECT_FALSE(r.contacts[0].storable());
@@ -187,7 +187,7 @@ TEST(VCardReader, FlagsAContactNotClosedBeforeTheNext) {
 
 TEST(VCardReader, FlagsTheLastContactWhenTheFileEndsInsideIt) {
     const ReadResult r = ReadAll(card("FN:Whole\r\n") + "BEGIN:VCARD\r\nFN:Cut sh");
-    ASSERT_FALSE(r.error.failed()) << r.error.message;
+    ASSERT_TRUE(r.error.ok()) << r.error.message();
     ASSERT_EQ(r.contacts.size(), 2u);
     EXPECT_TRUE(r.contacts[0].storable());
     EXPECT_FALSE(r.contacts[1].storable());
@@ -196,17 +196,85 @@ TEST(VCardReader, FlagsTheLastContactWhenTheFileEndsInsideIt) {
 
 TEST(VCardReader, RefusesAFileWithAnEndWithoutBeginOrTextOutsideCards) {
     const ReadResult stray = ReadAll(card("FN:A\r\n") + "END:VCARD\r\n");
-    EXPECT_EQ(stray.error.failure, ImportFailure::Malformed);
-    EXPECT_NE(stray.error.message.find("Line 5"), std::string::npos) << stray.error.message;
+    EXPECT_EQ(stray.error.failure(), Failure::Malformed);
+    EXPECT_NE(stray.error.message().find("Line 5"), std::string::npos) << stray.error.message();
     const ReadResult junk = ReadAll(card("FN:A\r\n") + "\r\nhello\r\n");
-    EXPECT_EQ(junk.error.failure, ImportFailure::Malformed);
-    EXPECT_NE(junk.error.message.find("Line 6"), std::string::npos) << junk.error.message;
+    EXPECT_EQ(junk.error.failure(), Failure::Malformed);
+    EXPECT_NE(junk.error.message().find("Line 6"), std::string::npos) << junk.error.message();
 }
 
-TEST(VCardReader, RefusesInvalidUtf8WhereUtf8IsRequired) {
-    const ReadResult r = ReadAll(card("FN:Good\r\n") + card("FN:Bad \xC3\x28\r\n"));
-    EXPECT_EQ(r.error.failure, ImportFailure::BadEncoding);
-    EXPECT_NE(r.error.message.find("Line 7"), std::string::npos) << r.error.message;
+TEST(VCardReader, RefusesTextThatIsNotUtf8WhereUtf8IsSureOrMixedWithIt) {
+    // UTF-8 text before it: the file mixes two encodings.
+    const ReadResult mixed = ReadAll(card("FN:Zo\xC3\xAB\r\n") + card("FN:Bad \xC3\x28\r\n"));
+    EXPECT_EQ(mixed.error.failure(), Failure::BadEncoding);
+    EXPECT_NE(mixed.error.message().find("Line 7"), std::string::npos) << mixed.error.message();
+    // A value that names UTF-8 as its character set.
+    const ReadResult named = ReadAll(card("FN;CHARSET=UTF-8:Bad \xE9\r\n", "2.1"));
+    EXPECT_EQ(named.error.failure(), Failure::BadEncoding);
+    // A file that says it is UTF-8 by its byte order mark.
+    const ReadResult marked = ReadAll("\xEF\xBB\xBF" + card("FN:Jos\xE9\r\n"));
+    EXPECT_EQ(marked.error.failure(), Failure::BadEncoding);
+}
+
+TEST(VCardReader, CountsWhatTheRecordHasNoFieldFor) {
+    const std::pair<std::string, const char*> cards[] = {
+        {"EMAIL:1@x\r\nEMAIL:2@x\r\nEMAIL:3@x\r\nEMAIL;TYPE=PREF:4@x\r\n",
+         "2 further e-mail addresses"},
+        {"TEL;TYPE=FAX:1\r\nTEL;TYPE=CELL:2\r\nTEL:3\r\nTEL;TYPE=CELL:4\r\nTEL;TYPE=PAGER:5\r\n",
+         "2 further phone numbers and 1 fax number"},
+        {"ADR:;;1 Road;Town;Region;9;\r\nADR;TYPE=WORK:;;2 Street;;;;\r\nADR:;;;;;;\r\n",
+         "1 further address and 1 region"},
+        {"URL:http://a\r\nURL:http://b\r\nNICKNAME:A\r\nNICKNAME:B\r\nORG:Acme\r\n",
+         "1 further web site, 1 organization and 1 other detail"},
+        {"BDAY:2000-01-01\r\nNOTE:x\r\nNOTE:\r\nCATEGORIES:a,b\\,c,myContacts\r\n"
+         "PHOTO;ENCODING=b;TYPE=JPEG:AAAA\r\nX-SPOUSE:y\r\nTITLE:Boss\r\n",
+         "1 birthday, 1 note, 2 categories, 1 photo and 2 other details"},
+        // What only describes the card is not the contact's.
+        {"UID:1\r\nREV:2\r\nPRODID:-//x\r\nX-EVOLUTION-FILE-AS:A\r\nitem1.X-ABLabel:x\r\n"
+         "KIND:individual\r\n",
+         ""},
+        {"AGENT:\r\nBEGIN:VCARD\r\nFN:Agent\r\nEND:VCARD\r\n", "1 other detail"},
+    };
+    for (const auto& [body, leftOut] : cards) {
+        READ_ONE(card("FN:Ann\r\n" + body), c);
+        EXPECT_EQ(ListLeftOut(c.leftOut), leftOut) << body;
+        EXPECT_EQ(c.value(Field::Name), "Ann");
+    }
+    // ORG is the name of a contact without one, and then not left out.
+    READ_ONE(card("ORG:Acme;Sales\r\nN:;;;;\r\n"), company);
+    EXPECT_EQ(company.value(Field::Name), "Acme");
+    EXPECT_EQ(ListLeftOut(company.leftOut), "");
+}
+
+TEST(VCardReader, ReadsLinesOfAnyLengthAndLeavesOutValuesTooLongToRead) {
+    // A photo on one line of 20 MB, and a name past the longest value read.
+    const std::string photo = "PHOTO;ENCODING=b;TYPE=JPEG:" + std::string(20'000'000, 'A') + "\r\n";
+    const std::string longName = "FN:" + std::string(kMaxValueBytes + 10, 'n') + "\r\n";
+    const ReadResult r = ReadAll(card(photo + "FN:Ann\r\nEMAIL:a@x\r\n") +
+                                 card(longName + "N:Lee;Bo\r\nEMAIL:b@x\r\n"));
+    ASSERT_TRUE(r.error.ok()) << r.error.message();
+    ASSERT_EQ(r.contacts.size(), 2u);
+    EXPECT_EQ(r.contacts[0].value(Field::Name), "Ann");
+    EXPECT_EQ(r.contacts[0].value(Field::Email), "a@x");
+    EXPECT_EQ(ListLeftOut(r.contacts[0].leftOut), "1 photo");
+    EXPECT_EQ(r.contacts[1].value(Field::Name), "Bo Lee");
+    EXPECT_EQ(r.contacts[1].value(Field::Email), "b@x");
+    EXPECT_EQ(ListLeftOut(r.contacts[1].leftOut), "1 value longer than 32 MiB");
+    EXPECT_EQ(r.contacts[1].line, 7u);
+}
+
+TEST(VCardReader, DecodesLongQuotedPrintableValuesWithTheirLineBreaks) {
+    // Soft line breaks every 76 characters and encoded line breaks throughout.
+    std::string value, expected;
+    for (int i = 0; i < 20000; ++i) {
+        value += "Line " + std::to_string(i) + " =C3=A9=0D=0A=\r\n";
+        expected += "Line " + std::to_string(i) + " \xE9\n";
+    }
+    READ_ONE(card("FN:Q\r\nADR;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:;;" + value + "\r\n", "2.1"),
+             c);
+    EXPECT_EQ(c.value(Field::Address), expected.substr(0, maxLength(Field::Address)));
+    ASSERT_EQ(c.cuts.size(), 1u);
+    EXPECT_EQ(c.cuts[0].length, expected.size());
 }
 
 } // namespace

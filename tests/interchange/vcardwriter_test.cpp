@@ -123,4 +123,36 @@ TEST(VCardWriter, StreamsOneCardAfterAnother) {
     EXPECT_EQ(read.contacts[1].value(Field::Name), "Two");
 }
 
+TEST(VCardWriter, WritesEveryLineBreakAsTheOneVCardEscape) {
+    for (const char* text :
+         {"Flat 2\r\n1 Long Road", "Flat 2\r1 Long Road", "Flat 2\n1 Long Road"}) {
+        const std::string card = ToVCard(MakeRecord({"X", "", "", "", "", "", "", text}));
+        EXPECT_NE(card.find("ADR:;;Flat 2\\n1 Long Road;;;;\r\n"), std::string::npos) << card;
+        READ_ONE(card, c);
+        EXPECT_EQ(c.value(Field::Address), "Flat 2\n1 Long Road");
+    }
+}
+
+TEST(VCardWriter, WritesWebSitesAsUrisThatReadBackExactly) {
+    const std::pair<const char*, const char*> sites[] = {
+        {"http://x.example/a,b;c?d=1", "URL:http://x.example/a%2Cb%3Bc?d=1"},
+        {"http://x.example/%7Euser%20a", "URL:http://x.example/%7Euser%20a"},
+        {"C:\\site\nnext", "URL:C:%5Csite%0Anext"},
+        {"100%2C 50%25 %%3b", "URL:100%252C 50%2525 %%253b"},
+        {"%", "URL:%"},
+    };
+    for (const auto& [site, line] : sites) {
+        for (VCardVersion version : {VCardVersion::V3, VCardVersion::V4}) {
+            const std::string card = ToVCard(MakeRecord({"X", "", "", "", site}), {version});
+            EXPECT_NE(card.find(std::string(line) + "\r\n"), std::string::npos) << card;
+            READ_ONE(card, c);
+            EXPECT_EQ(c.value(Field::WebSite), site);
+        }
+    }
+    // Other programs' escapes and percent codes of these characters read as the characters.
+    READ_ONE("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:X\r\nURL:http://x/a\\,b\\;c%2c%3B\r\nEND:VCARD\r\n",
+             other);
+    EXPECT_EQ(other.value(Field::WebSite), "http://x/a,b;c,;");
+}
+
 } // namespace
