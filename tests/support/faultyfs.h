@@ -15,6 +15,8 @@ class FaultyFileSystem : public fileio::FileSystem {
 public:
     // The changing call to fail, counting from 1; 0 fails none.
     int failAt = 0;
+    // Every changing call from failAt on fails too (a disk that has died).
+    bool persistent = false;
     int error = EIO;
     // A failing write first writes half of its bytes, then the next write fails (a disk
     // that fills up in the middle of a write).
@@ -96,9 +98,11 @@ public:
 private:
     bool strike(const char* name) {
         names.push_back(name);
-        if (++calls != failAt)
+        ++calls;
+        if (calls != failAt && !(persistent && failAt > 0 && calls > failAt))
             return false;
-        failed = name;
+        if (failed.empty())
+            failed = name;
         errno = error;
         return true;
     }
