@@ -409,6 +409,20 @@ Result AddressBookEngine::checkUnchanged() {
     return {};
 }
 
+Result AddressBookEngine::checkEntry(const ContactIndexEntry& entry) const {
+    constexpr FieldSlot slot = slotOf(Field::Name);
+    char name[slot.width];
+    const std::int64_t got =
+        fileio::readAt(fd_, name, sizeof name, entry.offset + std::int64_t(slot.offset));
+    if (got < 0)
+        return ioFailure("Cannot read \"" + path_ + "\"", errno);
+    if (std::string_view(name, strnlen(name, std::size_t(got))) != entry.name)
+        return Result::Fail(Failure::BookChanged, "\"" + path_ +
+                                                      "\" holds another contact where the "
+                                                      "chosen one was: another program changed it");
+    return {};
+}
+
 Result AddressBookEngine::writeInPlace(std::int64_t offset, const char* data, std::size_t size) {
     std::string real;
     if (Result followed = fileio::followLinks(path_, real); !followed)
@@ -562,6 +576,8 @@ Result AddressBookEngine::RewriteContact(const ContactIndexEntry& entry,
     if (entry.offset < headerSize_ ||
         entry.offset + std::int64_t(kRecordSize) > fileio::sizeOf(fd_))
         return Result::Fail(Failure::BadArgument, "The contact is no longer in the address book");
+    if (Result same = checkEntry(entry); !same)
+        return same;
     const std::int64_t at = entry.offset;
     Result written = writeInPlace(at, record.bytes.data(), record.bytes.size());
     if (written && hasIndex_)
@@ -595,6 +611,8 @@ Result AddressBookEngine::DeleteContact(const ContactIndexEntry& entry) {
     const std::int64_t size = fileio::sizeOf(fd_);
     if (entry.offset < headerSize_ || entry.offset + std::int64_t(kRecordSize) > size)
         return Result::Fail(Failure::BadArgument, "The contact is no longer in the address book");
+    if (Result same = checkEntry(entry); !same)
+        return same;
     // The new file holds everything but the record: the part before it, then the records
     // after it, moved up by one record.
     const int from = fd_;

@@ -151,6 +151,9 @@ private:
     // Success when the database's path still names the open file and the file is as this
     // engine last saw it; puts back first a failed change that could not be undone at once.
     Result checkUnchanged();
+    // Success when the record at the entry's offset still holds the entry's name (a book
+    // rewritten within one tick of the file system's clock keeps its times).
+    Result checkEntry(const ContactIndexEntry& entry) const;
     // Remembers the file as it is now, after it was read or written by this engine.
     void rememberFile();
     // Opens the database file itself, locked, and finishes or undoes what a killed run left

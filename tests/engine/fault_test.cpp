@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <functional>
 #include <set>
+#include <utility>
 
 using namespace quenlark;
 using namespace quenlark::test;
@@ -284,4 +285,44 @@ TEST_F(FaultTest, AHeaderThatCannotBeWrittenIsAFailedOpen) {
     EXPECT_FALSE(engine->OpenAddressBook());
     EXPECT_EQ(engine->openFailure().failure(), Failure::CannotInitialise);
     EXPECT_FALSE(engine->isOpen());
+}
+
+TEST_F(FaultTest, AFlushThatFailsOnceTheChangeIsMadeIsAWarning) {
+    const std::vector<std::pair<const char*, std::function<Result()>>> changes = {
+        {"add", [this] { return engine->AppendContact(named("New")); }},
+        {"import",
+         [this] {
+             bool given = false;
+             return engine->AppendContacts([&](ContactRecord& r) {
+                 r = named("New");
+                 return !std::exchange(given, true);
+             });
+         }},
+        {"delete", [this] { return engine->DeleteContact(engine->index().front()); }},
+        {"restore", [this] { return engine->RestoreBackupCopy(path("small.QuenlarkBackup")); }},
+        {"backup", [this] { return engine->SaveBackupCopy(path("new.QuenlarkBackup")); }},
+    };
+    for (const auto& [name, change] : changes) {
+        SCOPED_TRACE(name);
+        prepare();
+        int calls = 0;
+        {
+            ThroughMemory fs;
+            ASSERT_TRUE(change());
+            calls = fs.calls;
+            ASSERT_EQ(fs.names.back(), "fsync"); // the folder's, after the change became final
+        }
+        const std::string after = readFile(dbPath());
+        prepare();
+        Result outcome;
+        {
+            ThroughMemory fs;
+            fs.failAt = calls;
+            fs.persistent = true;
+            outcome = change();
+        }
+        EXPECT_TRUE(outcome) << outcome.message();
+        EXPECT_TRUE(outcome.hasWarning());
+        EXPECT_TRUE(sameBytes(readFile(dbPath()), after));
+    }
 }
