@@ -226,7 +226,7 @@ TEST_F(CommandLineTest, ExportsNeverReplaceTheBookUnderAnyName) {
             EXPECT_NE(err.str().find("is the address book itself"), std::string::npos) << err.str();
         }
     std::filesystem::current_path(cwd);
-    EXPECT_EQ(read(book), before);
+    EXPECT_TRUE(read(book) == before);
 }
 
 TEST_F(CommandLineTest, QueryAndExportSeeTheBookAsTheNextOpenWill) {
@@ -260,7 +260,7 @@ TEST_F(CommandLineTest, ImportNamesWhyTheBookCannotBeChanged) {
     ::chmod(book.c_str(), 0444);
     EXPECT_EQ(run({"--import", path("in.vcf")}), kExitFailed);
     EXPECT_NE(err.str().find("it is read-only"), std::string::npos) << err.str();
-    EXPECT_EQ(read(book), bookOf({}));
+    EXPECT_TRUE(read(book) == bookOf({}));
     ::chmod(book.c_str(), 0600);
 
     // An empty book whose header cannot be written: a message, not an abort.
@@ -277,5 +277,5 @@ TEST_F(CommandLineTest, ImportNamesWhyTheBookCannotBeChanged) {
     ASSERT_EQ(run({"--import", path("in.vcf")}), kExitOk) << err.str();
     EXPECT_NE(err.str().find("is a folder"), std::string::npos) << err.str();
     EXPECT_TRUE(std::filesystem::is_directory(RollbackJournal::PathFor(book) + ".not-applied"));
-    EXPECT_EQ(read(book), bookOf({contact("Bob", "", "")}));
+    EXPECT_TRUE(read(book) == bookOf({contact("Bob", "", "")}));
 }
