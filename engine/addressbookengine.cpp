@@ -234,6 +234,17 @@ void AddressBookEngine::LoadContactIndex() {
     std::vector<char> block(kIndexBlockRecords * kRecordSize);
     const FieldSlot name = slotOf(Field::Name);
     for (std::int64_t pos = headerSize_; pos < end;) {
+        // A hole of a sparse file holds nothing but zeros: the records wholly inside it are
+        // nameless, and need not be read.
+        std::int64_t dataEnd = end;
+        const auto inHole = std::size_t((fileio::nextData(fd_, pos, end, dataEnd) - pos) /
+                                        std::int64_t(kRecordSize));
+        std::uint64_t holeSerial = g_nextSerial.fetch_add(inHole, std::memory_order_relaxed);
+        for (std::size_t k = 0; k < inHole; ++k)
+            index_.push_back({pos + std::int64_t(k * kRecordSize), {}, holeSerial++});
+        pos += std::int64_t(inHole * kRecordSize);
+        if (pos >= end)
+            break;
         const auto want =
             std::size_t(std::min<std::int64_t>(std::int64_t(block.size()), end - pos));
         const std::int64_t got = fileio::readAt(fd_, block.data(), want, pos);
@@ -354,9 +365,28 @@ bool AddressBookEngine::copyInSteps(int in, std::int64_t inOffset, int out, std:
                                     std::int64_t size, std::int64_t done,
                                     std::int64_t total) const {
     const std::int64_t end = inOffset + size;
+    std::vector<char> hole;
     for (std::int64_t at = inOffset; at < end;) {
         std::int64_t dataEnd = end;
         const std::int64_t data = fileio::nextData(in, at, end, dataEnd);
+        // What the file system calls a hole is still read, and only what is not zeros is
+        // written: a file system that misreports holes loses nothing, and the new file
+        // takes no disk space for them.
+        for (std::int64_t from = at; from < data;) {
+            hole.resize(std::size_t(std::min<std::int64_t>(kProgressStep >> 6, data - from)));
+            if (fileio::readAt(in, hole.data(), hole.size(), from) != std::int64_t(hole.size())) {
+                if (errno == 0)
+                    errno = EIO;
+                return false;
+            }
+            const std::int64_t to = outOffset + (from - inOffset);
+            if (std::any_of(hole.begin(), hole.end(), [](char c) { return c != 0; }) &&
+                !fileio::writeAt(out, hole.data(), hole.size(), to))
+                return false;
+            from += std::int64_t(hole.size());
+            if (listener_ && (from - inOffset) % kProgressStep == 0)
+                listener_(done + (from - inOffset), total);
+        }
         for (std::int64_t from = data; from < dataEnd;) {
             const std::int64_t step = std::min(kProgressStep, dataEnd - from);
             const std::int64_t to = outOffset + (from - inOffset);

@@ -342,5 +342,26 @@ TEST_F(SafetyTest, FilesLargerThanABookMayBeAreRefusedAndHolesStayHoles) {
     struct stat st {};
     ::stat(dbPath().c_str(), &st);
     EXPECT_LT(st.st_blocks * 512, 1 << 20);
+    // Its records: nameless ones where the hole is, then the last one.
+    ASSERT_EQ(engine->index().size(), 26001u);
+    EXPECT_EQ(engine->index()[100].name, "");
     EXPECT_EQ(engine->index().back().name, "Last");
+
+    // A file system that calls everything a hole loses nothing of a copy.
+    struct AllHoles : fileio::FileSystem {
+        AllHoles() { fileio::SetFileSystem(this); }
+        ~AllHoles() override { fileio::SetFileSystem(nullptr); }
+        off_t lseek(int fd, off_t offset, int whence) override {
+            errno = ENXIO;
+            return whence == SEEK_DATA ? -1 : FileSystem::lseek(fd, offset, whence);
+        }
+    };
+    writeFile(path("full.QuenlarkBackup"), databaseWith(people(600)));
+    {
+        AllHoles disk;
+        ASSERT_TRUE(engine->RestoreBackupCopy(path("full.QuenlarkBackup")));
+        ASSERT_TRUE(engine->SaveBackupCopy(path("again.QuenlarkBackup")));
+    }
+    EXPECT_TRUE(readFile(dbPath()) == databaseWith(people(600)));
+    EXPECT_TRUE(readFile(path("again.QuenlarkBackup")) == databaseWith(people(600)));
 }
