@@ -66,6 +66,7 @@ std::string whyNotOpened(const AddressBookEngine& engine, const std::string& pat
         return book + (why.message().empty() ? "it cannot be read" : why.message());
     }
 }
+
 // ---- Query -------------------------------------------------------------------------
 
 // A byte table that folds letter case, so a comparison ignores it.
