@@ -35,6 +35,42 @@ int fail(const CommandLineContext& context, const std::string& message) {
     return kExitFailed;
 }
 
+// A change that is made but whose last flush failed: said, and still a success.
+int done(const CommandLineContext& context, const Result& result) {
+    if (result.hasWarning())
+        context.err << "quenlark-addressbook: warning: " << result.message() << '\n';
+    return kExitOk;
+}
+
+// What the engine has to tell while it opens the book (a file under the journal's name
+// that it did not use), on the error output.
+class ErrorOutputMessages : public MessageSink {
+public:
+    explicit ErrorOutputMessages(std::ostream& err) : err_(err) {}
+    void showMessage(const std::string&, const std::string& text, MessageKind) override {
+        err_ << "quenlark-addressbook: " << text << '\n';
+    }
+
+private:
+    std::ostream& err_;
+};
+
+// Why the book could not be opened for a change, in the person's words.
+std::string whyNotOpened(const AddressBookEngine& engine, const std::string& path) {
+    const std::string book = "cannot open the address book \"" + path + "\": ";
+    const Result& why = engine.openFailure();
+    switch (engine.GetOpenStatus() == StatusCannotOpen ? why.failure() : Failure::NotABackup) {
+    case Failure::InUse:
+        return book + "it is in use (close Quenlark Address Book and try again)";
+    case Failure::ReadOnly:
+        return book + "it is read-only";
+    case Failure::NotABackup:
+        return "\"" + path + "\" is not an address book of this version";
+    default:
+        return book + (why.message().empty() ? "it cannot be read" : why.message());
+    }
+}
+
 // ---- Query -------------------------------------------------------------------------
 
 // A byte table that folds letter case, so a comparison ignores it.
@@ -193,11 +229,10 @@ int RunExport(const std::string& target, ExportFormat format, const CommandLineC
             return fail(context, "the export could not be written");
         return kExitOk;
     }
+    // The book is never the target, under any name: the reader guards it.
     AtomicFileWriter file;
     if (Result opened = file.open(target); !opened)
         return fail(context, opened.message());
-    if (std::string real; fileio::followLinks(path, real) && file.target() == real)
-        return fail(context, "\"" + target + "\" is the address book itself");
     AtomicFileBuffer buffer(file);
     std::ostream out(&buffer);
     writeAll(book, out, format);
@@ -205,9 +240,10 @@ int RunExport(const std::string& target, ExportFormat format, const CommandLineC
         return fail(context, "cannot read \"" + path + "\"");
     if (Result flushed = buffer.flush(); !flushed)
         return fail(context, flushed.message());
-    if (Result committed = file.commit(); !committed)
+    const Result committed = file.commit();
+    if (!committed)
         return fail(context, committed.message());
-    return kExitOk;
+    return done(context, committed);
 }
 
 int RunImport(const std::string& file, bool acceptCuts, const CommandLineContext& context) {
@@ -215,15 +251,10 @@ int RunImport(const std::string& file, bool acceptCuts, const CommandLineContext
     if (path.empty())
         return kExitFailed;
     OneBookSettings settings(path);
-    SilentMessages messages;
+    ErrorOutputMessages messages(context.err);
     AddressBookEngine engine(settings, messages, fileio::parentDir(path));
-    if (!engine.OpenAddressBook()) {
-        if (engine.GetOpenStatus() == StatusCannotOpen)
-            return fail(context, "cannot open the address book \"" + path +
-                                     "\": it is in use (close Quenlark Address Book and try "
-                                     "again) or cannot be read");
-        return fail(context, "\"" + path + "\" is not an address book of this version");
-    }
+    if (!engine.OpenAddressBook())
+        return fail(context, whyNotOpened(engine, path));
 
     // The book's contacts, so that none is added a second time.
     KnownContacts known;
@@ -283,7 +314,7 @@ int RunImport(const std::string& file, bool acceptCuts, const CommandLineContext
                                  : added.message() + "; nothing was added");
     context.out << "Added " << CountOf(summary.adding, "contact", "contacts") << " to " << path
                 << ".\n";
-    return kExitOk;
+    return done(context, added);
 }
 
 } // namespace quenlark

@@ -52,6 +52,22 @@ Result ioFailure(const std::string& what, int error) {
     return Result::FromErrno(what, error);
 }
 
+constexpr char kJournalNotUsedTitle[] = "Journal not used";
+
+// Why the book could not be opened for writing.
+Result whyNotOpened(const std::string& path, int error, fileio::LockOutcome lock) {
+    const std::string name = "\"" + path + "\"";
+    if (lock == fileio::LockOutcome::HeldByOther)
+        return Result::Fail(Failure::InUse, name + " is in use by another program");
+    if (error == EROFS)
+        return Result::Fail(Failure::ReadOnly, name + " is on a read-only file system");
+    if ((error == EACCES || error == EPERM) && ::access(path.c_str(), R_OK) == 0)
+        return Result::Fail(Failure::ReadOnly, name + " is read-only");
+    if (error == EISDIR || error == EINVAL)
+        return Result::Fail(Failure::NotRegularFile, name + " is not a regular file");
+    return Result::FromErrno("Cannot open " + name, error);
+}
+
 } // namespace
 
 AddressBookEngine::AddressBookEngine(SettingsAccess& settings, MessageSink& messages,
@@ -84,20 +100,31 @@ Result AddressBookEngine::GetActiveAddressBookPath(std::string& path) {
     return {};
 }
 
-int AddressBookEngine::openDatabaseFile(const std::string& path, bool& held) {
-    held = false;
+int AddressBookEngine::openDatabaseFile(const std::string& path) {
     fileio::LockOutcome lock{};
     int fd = fileio::openLocked(path, O_RDWR, true, lock);
     if (fd < 0) {
-        held = lock == fileio::LockOutcome::HeldByOther;
+        openFailure_ = whyNotOpened(path, errno, lock);
+        return -1;
+    }
+    // A book nobody may write is left as it is, even by a program that could write it.
+    struct stat st {};
+    if (fileio::Fs().fstat(fd, &st) == 0 && (st.st_mode & 0222) == 0) {
+        fileio::closeFd(fd);
+        openFailure_ = Result::Fail(Failure::ReadOnly, "\"" + path + "\" is read-only");
         return -1;
     }
     lockingUnsupported_ = lock == fileio::LockOutcome::Unsupported;
     std::string real;
-    if (!fileio::followLinks(path, real) || !RollbackJournal::Recover(real, fd)) {
-        const int why = errno;
+    std::string notice;
+    Result recovered = fileio::followLinks(path, real);
+    if (recovered)
+        recovered = RollbackJournal::Recover(real, fd, notice);
+    if (!notice.empty())
+        messages_.showMessage(kJournalNotUsedTitle, notice, MessageKind::Information);
+    if (!recovered) {
         fileio::closeFd(fd);
-        errno = why;
+        openFailure_ = recovered;
         return -1;
     }
     RemoveLeftoverTemps(fileio::parentDir(real));
@@ -107,35 +134,44 @@ int AddressBookEngine::openDatabaseFile(const std::string& path, bool& held) {
 bool AddressBookEngine::OpenAddressBook() {
     CloseAddressBook();
     headerSize_ = kHeaderSize;
+    openFailure_ = {};
+    status_ = StatusCannotOpen;
     std::string path;
-    if (!GetActiveAddressBookPath(path)) {
-        status_ = StatusCannotOpen;
+    if (Result found = GetActiveAddressBookPath(path); !found) {
+        openFailure_ = found;
         return false;
     }
-    bool held = false;
-    fd_ = openDatabaseFile(path, held);
-    if (fd_ < 0) {
-        status_ = StatusCannotOpen;
+    fd_ = openDatabaseFile(path);
+    if (fd_ < 0)
         return false;
-    }
     path_ = path;
+    guard_.guard(fd_);
     const std::int64_t size = fileio::sizeOf(fd_);
+    if (size > kLargestBook) {
+        closeFile();
+        openFailure_ = Result::Fail(Failure::TooLarge, "\"" + path +
+                                                           "\" is larger than 4 GiB, more than "
+                                                           "an address book may be");
+        return false;
+    }
     if (size >= 0 && size < headerSize_) {
         const auto header = MakeHeader();
         if (fileio::Fs().ftruncate(fd_, 0) != 0 ||
             !fileio::writeAt(fd_, header.data(), header.size(), 0) || !fileio::sync(fd_)) {
-            const std::string why = std::strerror(errno);
+            openFailure_ =
+                Result::Fail(Failure::CannotInitialise, "Cannot write a new header to \"" + path +
+                                                            "\": " + std::strerror(errno));
             closeFile();
-            status_ = StatusCannotOpen;
-            throw EngineError("Cannot write a new header to " + path + ": " + why);
+            return false;
         }
     }
     char header[kHeaderSize];
     if (fileio::readAt(fd_, header, sizeof header, 0) != std::int64_t(sizeof header)) {
+        openFailure_ = ioFailure("Cannot read \"" + path + "\"", errno ? errno : EIO);
         closeFile();
-        status_ = StatusCannotOpen;
         return false;
     }
+    rememberFile();
     switch (CheckHeader(std::string_view(header, sizeof header))) {
     case HeaderCheck::NotADatabase:
         closeFile();
@@ -152,6 +188,17 @@ bool AddressBookEngine::OpenAddressBook() {
     return true;
 }
 
+void AddressBookEngine::rememberFile() {
+    if (fd_ < 0)
+        return;
+    if (!fileio::StampOf(fd_, seen_))
+        seen_ = {};
+    // A header that cannot be read now is compared with the one read before.
+    std::array<char, kHeaderSize> header{};
+    if (fileio::readAt(fd_, header.data(), header.size(), 0) >= 0)
+        header_ = header;
+}
+
 void AddressBookEngine::releaseIndex() {
     index_.clear();
     index_.shrink_to_fit();
@@ -159,8 +206,11 @@ void AddressBookEngine::releaseIndex() {
 }
 
 void AddressBookEngine::closeFile() {
+    guard_.release();
     fileio::closeFd(fd_);
     path_.clear();
+    seen_ = {};
+    rollbackPending_ = false;
 }
 
 void AddressBookEngine::CloseAddressBook() {
@@ -181,11 +231,24 @@ void AddressBookEngine::LoadContactIndex() {
     hasIndex_ = true;
     if (fd_ < 0)
         return;
+    // Remembered before the read: a change made while it reads shows at the next check.
+    rememberFile();
     const std::int64_t end = recordAreaEnd();
     index_.reserve(std::size_t((end - headerSize_) / std::int64_t(kRecordSize)));
     std::vector<char> block(kIndexBlockRecords * kRecordSize);
     const FieldSlot name = slotOf(Field::Name);
     for (std::int64_t pos = headerSize_; pos < end;) {
+        // A hole of a sparse file holds nothing but zeros: the records wholly inside it are
+        // nameless, and need not be read.
+        std::int64_t dataEnd = end;
+        const auto inHole = std::size_t((fileio::nextData(fd_, pos, end, dataEnd) - pos) /
+                                        std::int64_t(kRecordSize));
+        std::uint64_t holeSerial = g_nextSerial.fetch_add(inHole, std::memory_order_relaxed);
+        for (std::size_t k = 0; k < inHole; ++k)
+            index_.push_back({pos + std::int64_t(k * kRecordSize), {}, holeSerial++});
+        pos += std::int64_t(inHole * kRecordSize);
+        if (pos >= end)
+            break;
         const auto want =
             std::size_t(std::min<std::int64_t>(std::int64_t(block.size()), end - pos));
         const std::int64_t got = fileio::readAt(fd_, block.data(), want, pos);
@@ -305,20 +368,48 @@ bool AddressBookEngine::RecordStream::next(ContactRecord& record) {
 bool AddressBookEngine::copyInSteps(int in, std::int64_t inOffset, int out, std::int64_t outOffset,
                                     std::int64_t size, std::int64_t done,
                                     std::int64_t total) const {
-    for (std::int64_t copied = 0; copied < size;) {
-        const std::int64_t step = std::min(kProgressStep, size - copied);
-        if (!fileio::copyRange(in, inOffset + copied, out, outOffset + copied, step))
-            return false;
-        // Start writing this part to the disk now, so the flush at the end is short.
-        ::sync_file_range(out, outOffset + copied, step, SYNC_FILE_RANGE_WRITE);
-        copied += step;
-        if (listener_)
-            listener_(done + copied, total);
+    const std::int64_t end = inOffset + size;
+    std::vector<char> hole;
+    for (std::int64_t at = inOffset; at < end;) {
+        std::int64_t dataEnd = end;
+        const std::int64_t data = fileio::nextData(in, at, end, dataEnd);
+        // What the file system calls a hole is still read, and only what is not zeros is
+        // written: a file system that misreports holes loses nothing, and the new file
+        // takes no disk space for them.
+        for (std::int64_t from = at; from < data;) {
+            hole.resize(std::size_t(std::min<std::int64_t>(kProgressStep >> 6, data - from)));
+            if (fileio::readAt(in, hole.data(), hole.size(), from) != std::int64_t(hole.size())) {
+                if (errno == 0)
+                    errno = EIO;
+                return false;
+            }
+            const std::int64_t to = outOffset + (from - inOffset);
+            if (std::any_of(hole.begin(), hole.end(), [](char c) { return c != 0; }) &&
+                !fileio::writeAt(out, hole.data(), hole.size(), to))
+                return false;
+            from += std::int64_t(hole.size());
+            if (listener_ && (from - inOffset) % kProgressStep == 0)
+                listener_(done + (from - inOffset), total);
+        }
+        for (std::int64_t from = data; from < dataEnd;) {
+            const std::int64_t step = std::min(kProgressStep, dataEnd - from);
+            const std::int64_t to = outOffset + (from - inOffset);
+            if (!fileio::copyRange(in, from, out, to, step))
+                return false;
+            // Start writing this part to the disk now, so the flush at the end is short.
+            ::sync_file_range(out, to, step, SYNC_FILE_RANGE_WRITE);
+            from += step;
+            if (listener_)
+                listener_(done + (from - inOffset), total);
+        }
+        at = dataEnd;
     }
-    return true;
+    // A hole at the end was not written: the new file still needs its length.
+    const std::int64_t length = outOffset + size;
+    return fileio::sizeOf(out) >= length || fileio::Fs().ftruncate(out, off_t(length)) == 0;
 }
 
-Result AddressBookEngine::checkInPlace() const {
+Result AddressBookEngine::checkUnchanged() {
     if (fd_ < 0)
         return Result::Fail(Failure::NotOpen, "No address book is open");
     struct stat open {
@@ -329,18 +420,54 @@ Result AddressBookEngine::checkInPlace() const {
         named.st_ino != open.st_ino)
         return Result::Fail(Failure::DatabaseMoved,
                             "\"" + path_ + "\" is no longer the file that was opened");
+    std::array<char, kHeaderSize> header{};
+    if (fileio::readAt(fd_, header.data(), header.size(), 0) < 0)
+        return ioFailure("Cannot read \"" + path_ + "\"", errno);
+    if (!(fileio::StampOf(open) == seen_) || header != header_)
+        return Result::Fail(Failure::BookChanged,
+                            "\"" + path_ + "\" was changed by another program since it was read");
+    if (rollbackPending_) {
+        // A change failed and could not be undone then: its journal is put back first.
+        std::string real;
+        std::string notice;
+        Result back = fileio::followLinks(path_, real);
+        if (back)
+            back = RollbackJournal::Recover(real, fd_, notice);
+        if (!notice.empty())
+            messages_.showMessage(kJournalNotUsedTitle, notice, MessageKind::Information);
+        rememberFile();
+        if (!back)
+            return back;
+        rollbackPending_ = false;
+    }
+    return {};
+}
+
+Result AddressBookEngine::checkEntry(const ContactIndexEntry& entry) const {
+    constexpr FieldSlot slot = slotOf(Field::Name);
+    char name[slot.width];
+    const std::int64_t got =
+        fileio::readAt(fd_, name, sizeof name, entry.offset + std::int64_t(slot.offset));
+    if (got < 0)
+        return ioFailure("Cannot read \"" + path_ + "\"", errno);
+    if (std::string_view(name, strnlen(name, std::size_t(got))) != entry.name)
+        return Result::Fail(Failure::BookChanged, "\"" + path_ +
+                                                      "\" holds another contact where the "
+                                                      "chosen one was: another program changed it");
     return {};
 }
 
 Result AddressBookEngine::writeInPlace(std::int64_t offset, const char* data, std::size_t size) {
-    if (Result here = checkInPlace(); !here)
-        return here;
     std::string real;
-    if (!fileio::followLinks(path_, real))
-        return ioFailure("Cannot follow the link \"" + path_ + "\"", errno);
+    if (Result followed = fileio::followLinks(path_, real); !followed)
+        return followed;
     const std::int64_t oldSize = fileio::sizeOf(fd_);
     if (oldSize < 0)
         return ioFailure("Cannot look at \"" + real + "\"", errno);
+    const std::int64_t newEnd = std::max(oldSize, offset + std::int64_t(size));
+    if (newEnd > kLargestBook)
+        return Result::Fail(Failure::TooLarge, "The address book would grow past 4 GiB, the most "
+                                               "it may hold");
     // What the change overwrites, to be put back if it does not finish.
     std::string saved;
     if (offset < oldSize) {
@@ -349,33 +476,48 @@ Result AddressBookEngine::writeInPlace(std::int64_t offset, const char* data, st
             return ioFailure("Cannot read \"" + real + "\"", errno ? errno : EIO);
     }
     RollbackJournal journal;
-    if (Result begun = journal.begin(real, oldSize, offset, saved); !begun)
+    if (Result begun = journal.begin(real, fd_, oldSize, newEnd, offset, saved); !begun)
         return begun;
     Result failure;
     if (!fileio::writeAt(fd_, data, size, offset))
         failure = ioFailure("Cannot write \"" + real + "\"", errno);
     else if (!fileio::sync(fd_))
         failure = ioFailure("Cannot flush \"" + real + "\"", errno);
-    else if (Result ended = journal.end(); !ended)
-        failure = ended; // the change would be rolled back at the next open: undo it now
     else
-        return {};
+        return finish(saved, offset, oldSize, journal);
     putBack(saved, offset, oldSize, journal);
     return failure;
 }
 
+Result AddressBookEngine::finish(const std::string& saved, std::int64_t offset,
+                                 std::int64_t oldSize, RollbackJournal& journal) {
+    Result ended = journal.end();
+    if (!ended && journal.active()) {
+        // Still there, the journal would undo the change at the next open: undo it now.
+        putBack(saved, offset, oldSize, journal);
+        return ended;
+    }
+    rememberFile();
+    // Once the journal is gone the change is made; a failed flush of the folder after that
+    // is no reason to call it undone.
+    return ended ? Result() : Result::Warning(ended.message());
+}
+
 void AddressBookEngine::putBack(const std::string& saved, std::int64_t offset, std::int64_t oldSize,
                                 RollbackJournal& journal) {
-    // The journal, while it is there, holds the same bytes: if this fails too, the next open
-    // puts them back.
+    // The journal, while it is there, holds the same bytes: if this fails too, it is put
+    // back before the next change, or by the next open.
     if (fileio::writeAt(fd_, saved.data(), saved.size(), offset) &&
         fileio::Fs().ftruncate(fd_, off_t(oldSize)) == 0 && fileio::sync(fd_))
         (void)journal.end();
+    else
+        rollbackPending_ = journal.active();
+    rememberFile();
 }
 
 Result AddressBookEngine::AppendContact(const ContactRecord& record) {
-    if (fd_ < 0)
-        return Result::Fail(Failure::NotOpen, "No address book is open");
+    if (Result here = checkUnchanged(); !here)
+        return here;
     // A trailing fragment shorter than a record is not a contact; the new record goes
     // after the last whole record so that every record stays at its proper offset.
     const std::int64_t at = recordAreaEnd();
@@ -386,11 +528,11 @@ Result AddressBookEngine::AppendContact(const ContactRecord& record) {
 }
 
 Result AddressBookEngine::AppendContacts(const RecordSource& next, const Progress& progress) {
-    if (Result here = checkInPlace(); !here)
+    if (Result here = checkUnchanged(); !here)
         return here;
     std::string real;
-    if (!fileio::followLinks(path_, real))
-        return ioFailure("Cannot follow the link \"" + path_ + "\"", errno);
+    if (Result followed = fileio::followLinks(path_, real); !followed)
+        return followed;
     const std::int64_t oldSize = fileio::sizeOf(fd_);
     const std::int64_t start = recordAreaEnd();
     std::string saved;
@@ -400,7 +542,8 @@ Result AddressBookEngine::AppendContacts(const RecordSource& next, const Progres
             return ioFailure("Cannot read \"" + real + "\"", errno ? errno : EIO);
     }
     RollbackJournal journal;
-    if (Result begun = journal.begin(real, oldSize, start, saved); !begun)
+    if (Result begun = journal.begin(real, fd_, oldSize, RollbackJournal::kOpenEnded, start, saved);
+        !begun)
         return begun;
     Result outcome;
     std::vector<char> block;
@@ -411,6 +554,11 @@ Result AddressBookEngine::AppendContacts(const RecordSource& next, const Progres
     const auto flush = [&] {
         if (block.empty())
             return true;
+        if (at + std::int64_t(block.size()) > kLargestBook) {
+            outcome = Result::Fail(Failure::TooLarge, "The address book would grow past 4 GiB, "
+                                                      "the most it may hold");
+            return false;
+        }
         if (!fileio::writeAt(fd_, block.data(), block.size(), at)) {
             outcome = ioFailure("Cannot write \"" + real + "\"", errno);
             return false;
@@ -438,14 +586,18 @@ Result AddressBookEngine::AppendContacts(const RecordSource& next, const Progres
     // The last word before the change is made final.
     if (outcome && progress && !progress(count))
         outcome = Result::Fail(Failure::Cancelled, "The import was cancelled");
-    if (outcome && !fileio::sync(fd_))
-        outcome = ioFailure("Cannot flush \"" + real + "\"", errno);
     if (outcome) {
-        outcome = journal.end();
-        if (outcome)
-            return {};
+        // Where the change ends, so that the journal is never taken for a larger book's.
+        journal.settle(std::max(at, oldSize));
+        if (!fileio::sync(fd_))
+            outcome = ioFailure("Cannot flush \"" + real + "\"", errno);
+        else if (Result done = finish(saved, start, oldSize, journal); done)
+            return done;
+        else
+            outcome = done;
     }
-    putBack(saved, start, oldSize, journal);
+    if (journal.active())
+        putBack(saved, start, oldSize, journal);
     if (hasIndex_)
         index_.resize(indexed);
     return outcome;
@@ -453,11 +605,13 @@ Result AddressBookEngine::AppendContacts(const RecordSource& next, const Progres
 
 Result AddressBookEngine::RewriteContact(const ContactIndexEntry& entry,
                                          const ContactRecord& record) {
-    if (fd_ < 0)
-        return Result::Fail(Failure::NotOpen, "No address book is open");
+    if (Result here = checkUnchanged(); !here)
+        return here;
     if (entry.offset < headerSize_ ||
         entry.offset + std::int64_t(kRecordSize) > fileio::sizeOf(fd_))
         return Result::Fail(Failure::BadArgument, "The contact is no longer in the address book");
+    if (Result same = checkEntry(entry); !same)
+        return same;
     const std::int64_t at = entry.offset;
     Result written = writeInPlace(at, record.bytes.data(), record.bytes.size());
     if (written && hasIndex_)
@@ -467,44 +621,32 @@ Result AddressBookEngine::RewriteContact(const ContactIndexEntry& entry,
 }
 
 Result AddressBookEngine::replaceDatabase(const Filler& fill) {
-    if (Result here = checkInPlace(); !here)
-        return here;
     // The new file is locked from its creation, so the lock on the database never lapses
     // when it takes the database's name.
     AtomicFileWriter next;
-    if (Result opened = next.open(path_); !opened)
+    if (Result opened = next.open(path_, 0600, fd_); !opened)
         return opened;
     if (Result filled = fill(next.fd()); !filled)
         return filled;
     Result committed = next.commit();
-    if (!committed && next.renamed()) {
-        // The new file took the name but the folder could not be flushed: put a copy of the
-        // old content back under the name, so that a failure leaves the book as it was.
-        AtomicFileWriter back;
-        const std::int64_t size = fileio::sizeOf(fd_);
-        if (back.open(path_) && fileio::copyRange(fd_, 0, back.fd(), 0, size) && back.commit()) {
-            fileio::closeFd(fd_);
-            fd_ = back.releaseFd();
-        } else {
-            // Nothing better can be done: the new content stays and is what the list shows.
-            fileio::closeFd(fd_);
-            fd_ = next.releaseFd();
-        }
-        return committed;
-    }
     if (!committed)
-        return committed;
+        return committed; // the book is as it was
+    // The new file has the name: the change is made, even when a warning came with it.
     fileio::closeFd(fd_);
     fd_ = next.releaseFd();
-    return {};
+    guard_.guard(fd_);
+    rememberFile();
+    return committed;
 }
 
 Result AddressBookEngine::DeleteContact(const ContactIndexEntry& entry) {
-    if (fd_ < 0)
-        return Result::Fail(Failure::NotOpen, "No address book is open");
+    if (Result here = checkUnchanged(); !here)
+        return here;
     const std::int64_t size = fileio::sizeOf(fd_);
     if (entry.offset < headerSize_ || entry.offset + std::int64_t(kRecordSize) > size)
         return Result::Fail(Failure::BadArgument, "The contact is no longer in the address book");
+    if (Result same = checkEntry(entry); !same)
+        return same;
     // The new file holds everything but the record: the part before it, then the records
     // after it, moved up by one record.
     const int from = fd_;
@@ -532,14 +674,12 @@ Result AddressBookEngine::SaveBackupCopy(const std::string& path) {
         return Result::Fail(Failure::NotOpen, "No address book is open");
     if (path.empty())
         return Result::Fail(Failure::BadArgument, "No file name was given");
-    // Writing the database over itself would destroy it.
+    // Writing the database over itself would destroy it (the writer refuses it too).
     if (sameFile(fd_, path))
         return Result::Fail(Failure::IsDatabase, "\"" + path + "\" is the address book itself");
     AtomicFileWriter backup;
     if (Result opened = backup.open(path); !opened)
         return opened;
-    if (IsDatabaseFile(backup.target()))
-        return Result::Fail(Failure::IsDatabase, "\"" + path + "\" is the address book itself");
     const std::int64_t size = fileio::sizeOf(fd_);
     if (!copyInSteps(fd_, 0, backup.fd(), 0, size, 0, size))
         return ioFailure("Cannot write \"" + backup.target() + "\"", errno);
@@ -564,6 +704,10 @@ Result AddressBookEngine::copyBackup(const std::string& path, int out) const {
     else if (CheckHeader(std::string_view(header, std::size_t(got))) != HeaderCheck::Valid)
         outcome = Result::Fail(Failure::NotABackup,
                                "\"" + path + "\" is not an address book of this version");
+    else if (size > kLargestBook)
+        outcome = Result::Fail(Failure::TooLarge, "\"" + path +
+                                                      "\" is larger than 4 GiB, more than an "
+                                                      "address book may be");
     else if (!copyInSteps(in, 0, out, 0, size, 0, size))
         outcome = ioFailure("Cannot copy \"" + path + "\"", errno);
     fileio::closeFd(in);
@@ -571,8 +715,8 @@ Result AddressBookEngine::copyBackup(const std::string& path, int out) const {
 }
 
 Result AddressBookEngine::RestoreBackupCopy(const std::string& path) {
-    if (fd_ < 0)
-        return Result::Fail(Failure::NotOpen, "No address book is open");
+    if (Result here = checkUnchanged(); !here)
+        return here;
     if (sameFile(fd_, path))
         return Result::Fail(Failure::IsDatabase, "\"" + path + "\" is the address book itself");
     Result replaced = replaceDatabase([&](int out) { return copyBackup(path, out); });
@@ -585,11 +729,13 @@ Result AddressBookEngine::RestoreBackupCopy(const std::string& path) {
 void AddressBookEngine::RepairAddressBook(const std::string& path) {
     if (fd_ < 0) {
         std::string database;
-        bool held = false;
         if (GetActiveAddressBookPath(database))
-            fd_ = openDatabaseFile(database, held);
-        if (fd_ >= 0)
+            fd_ = openDatabaseFile(database);
+        if (fd_ >= 0) {
             path_ = database;
+            guard_.guard(fd_);
+            rememberFile();
+        }
     }
     const bool ok = fd_ >= 0 && replaceDatabase([&](int out) { return copyBackup(path, out); });
     CloseAddressBook();

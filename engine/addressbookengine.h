@@ -1,25 +1,20 @@
 // The address book engine: owns the open database file and its in-memory contact index.
 #pragma once
 
+#include "engine/atomicfile.h"
 #include "engine/contactrecord.h"
 #include "engine/enginehost.h"
+#include "engine/fileio.h"
 #include "engine/result.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quenlark {
-
-// Raised when a file that has just been opened cannot be turned into an empty address
-// book (the truncation or the header write fails).
-class EngineError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 enum OpenStatus : std::int32_t {
     StatusOpen = 0,
@@ -31,6 +26,8 @@ enum OpenStatus : std::int32_t {
 inline constexpr char kActiveAddressBookValue[] = "Active Address Book";
 inline constexpr char kDefaultDatabaseName[] = "addressbook.qab";
 inline constexpr char kSupportEmail[] = "support@quenlark.example";
+
+class RollbackJournal;
 
 struct ContactIndexEntry {
     std::int64_t offset = 0; // byte offset of the record in the file
@@ -46,9 +43,13 @@ public:
     AddressBookEngine(const AddressBookEngine&) = delete;
     AddressBookEngine& operator=(const AddressBookEngine&) = delete;
 
-    // Opens the database at the active path; false with GetOpenStatus() telling why.
-    // Throws EngineError when a short file cannot be reset to an empty address book.
+    // Opens the database at the active path; false with GetOpenStatus() telling why, and
+    // openFailure() the cause: Failure::InUse, ReadOnly, TooLarge, NotRegularFile,
+    // CannotInitialise (a short file could not be reset to an empty address book), Io.
+    // What the person should hear on the way (a file under the journal's name that was not
+    // used) goes to the message sink.
     bool OpenAddressBook();
+    const Result& openFailure() const { return openFailure_; }
     void CloseAddressBook();
     std::int32_t GetOpenStatus() const { return status_; }
     static constexpr std::int32_t GetFormatVersion() { return kFormatVersion; }
@@ -95,7 +96,13 @@ public:
         std::size_t blockCount_ = 0;
     };
     RecordStream StreamContacts(std::vector<std::int64_t> offsets) const;
-    // Writes a record after the last one. Success once it is on the disk.
+    // Every change below first checks that the file is still the one that was read, as it
+    // was read (size, modification and change times, header): when another program changed
+    // it, nothing is done (Failure::BookChanged) and the index must be read again. A failure
+    // leaves the file as it was; a success is on the disk, and may carry a warning when a
+    // flush failed after the change became final.
+    //
+    // Writes a record after the last one.
     Result AppendContact(const ContactRecord& record);
     // Appends the records `next` gives (it returns false after the last) as one change: all
     // of them are on the disk, or none is. `progress`, when given, hears the count written
@@ -142,17 +149,28 @@ private:
     // The index entry of the record at `offset`, or index_.end().
     std::vector<ContactIndexEntry>::iterator entryAt(std::int64_t offset);
     void indexAppended(std::int64_t offset, const ContactRecord& record);
-    // Success when the database's path still names the open file.
-    Result checkInPlace() const;
+    // Success when the database's path still names the open file and the file is as this
+    // engine last saw it; puts back first a failed change that could not be undone at once.
+    Result checkUnchanged();
+    // Success when the record at the entry's offset still holds the entry's name (a book
+    // rewritten within one tick of the file system's clock keeps its times).
+    Result checkEntry(const ContactIndexEntry& entry) const;
+    // Remembers the file as it is now, after it was read or written by this engine.
+    void rememberFile();
     // Opens the database file itself, locked, and finishes or undoes what a killed run left
-    // half done. -1 with errno set, or with `held` when another process holds the lock.
-    int openDatabaseFile(const std::string& path, bool& held);
+    // half done. -1 with openFailure_ telling why.
+    int openDatabaseFile(const std::string& path);
     // Overwrites `size` bytes at `offset` (growing the file when they lie past its end),
     // with a rollback journal so that the change happens whole or not at all.
     Result writeInPlace(std::int64_t offset, const char* data, std::size_t size);
     // Undoes an in-place change that failed: the saved bytes back at `offset`, the old size.
+    // When that fails too, the journal stays and is put back before the next change.
     void putBack(const std::string& saved, std::int64_t offset, std::int64_t oldSize,
-                 class RollbackJournal& journal);
+                 RollbackJournal& journal);
+    // Makes an in-place change final: removes its journal. A failure before the journal is
+    // gone undoes the change; after that, only a warning is left.
+    Result finish(const std::string& saved, std::int64_t offset, std::int64_t oldSize,
+                  RollbackJournal& journal);
     // Replaces the whole database by a new file that `fill` writes, renamed over it.
     using Filler = std::function<Result(int out)>;
     Result replaceDatabase(const Filler& fill);
@@ -160,7 +178,8 @@ private:
     // a regular file or not an address book of this version.
     Result copyBackup(const std::string& path, int out) const;
     // Copies `size` bytes in steps, telling the listener after each; `done` counts what came
-    // before in the same operation.
+    // before in the same operation. Holes of `in` are left holes in `out`, which must be
+    // new, and is made long enough to hold the range.
     bool copyInSteps(int in, std::int64_t inOffset, int out, std::int64_t outOffset,
                      std::int64_t size, std::int64_t done, std::int64_t total) const;
 
@@ -169,6 +188,14 @@ private:
     std::string executableDir_;
     int fd_ = -1;
     std::string path_;
+    // No writer of this process replaces the open book.
+    FileGuard guard_;
+    // The file as this engine last read or wrote it.
+    fileio::FileStamp seen_;
+    std::array<char, kHeaderSize> header_{};
+    // A failed change whose journal could not be put back at once.
+    bool rollbackPending_ = false;
+    Result openFailure_;
     bool lockingUnsupported_ = false;
     ProgressListener listener_;
     std::int32_t status_ = StatusCannotOpen;

@@ -7,8 +7,11 @@
 #include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
+#include <set>
 #include <sys/file.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quenlark {
 
@@ -41,7 +44,44 @@ bool isLeftoverTemp(const std::string& name) {
     return name.size() == 13 && name.compare(0, 5, ".qab-") == 0;
 }
 
+// The files FileGuards keep; a file guarded twice is listed twice.
+std::mutex g_guardedLock;
+std::multiset<std::pair<dev_t, ino_t>>& guarded() {
+    static std::multiset<std::pair<dev_t, ino_t>> files;
+    return files;
+}
+
 } // namespace
+
+FileGuard::~FileGuard() {
+    release();
+}
+
+void FileGuard::guard(int fd) {
+    release();
+    struct stat st {};
+    if (fd < 0 || fileio::Fs().fstat(fd, &st) != 0)
+        return;
+    const std::lock_guard lock(g_guardedLock);
+    device_ = st.st_dev;
+    inode_ = st.st_ino;
+    guarded().insert({device_, inode_});
+    active_ = true;
+}
+
+void FileGuard::release() {
+    if (!active_)
+        return;
+    const std::lock_guard lock(g_guardedLock);
+    if (const auto it = guarded().find({device_, inode_}); it != guarded().end())
+        guarded().erase(it);
+    active_ = false;
+}
+
+bool IsGuarded(dev_t device, ino_t inode) {
+    const std::lock_guard lock(g_guardedLock);
+    return guarded().count({device, inode}) > 0;
+}
 
 void RemoveLeftoverTemps(const std::string& dir) {
     DIR* d = ::opendir(dir.c_str());
@@ -52,7 +92,8 @@ void RemoveLeftoverTemps(const std::string& dir) {
         if (!isLeftoverTemp(name))
             continue;
         const std::string path = dir + '/' + name;
-        const int fd = fileio::Fs().open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
+        const int fd =
+            fileio::Fs().open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0);
         if (fd < 0)
             continue;
         struct stat st {};
@@ -75,14 +116,28 @@ Result AtomicFileWriter::fail(const std::string& what, int error) {
     return Result::FromErrno(what + " \"" + target_ + "\"", error);
 }
 
-Result AtomicFileWriter::open(const std::string& path, mode_t newFileMode) {
+Result AtomicFileWriter::checkNotGuarded() const {
+    struct stat st {
+    }, mine{};
+    if (fileio::Fs().stat(target_.c_str(), &st) != 0 || !IsGuarded(st.st_dev, st.st_ino))
+        return {};
+    if (replacing_ >= 0 && fileio::Fs().fstat(replacing_, &mine) == 0 && mine.st_dev == st.st_dev &&
+        mine.st_ino == st.st_ino)
+        return {};
+    return Result::Fail(Failure::IsDatabase, "\"" + target_ + "\" is the address book itself");
+}
+
+Result AtomicFileWriter::open(const std::string& path, mode_t newFileMode, int replacing) {
     discard();
     renamed_ = committed_ = false;
     written_ = 0;
+    replacing_ = replacing;
     if (path.empty())
         return Result::Fail(Failure::BadArgument, "No file name was given");
-    if (!fileio::followLinks(path, target_))
-        return Result::FromErrno("Cannot follow the link \"" + path + "\"", errno);
+    if (Result followed = fileio::followLinks(path, target_); !followed)
+        return followed;
+    if (Result free = checkNotGuarded(); !free)
+        return free;
     struct stat st {};
     if (fileio::Fs().stat(target_.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode))
@@ -141,8 +196,20 @@ Result AtomicFileWriter::commit() {
         return Result::Fail(Failure::NotOpen, "No file is being written");
     if (!fileio::sync(fd_))
         return fail("Cannot flush", errno);
+    // The target may have become a guarded file's name since open().
+    if (Result free = checkNotGuarded(); !free)
+        return free;
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    // With no file of that name yet, the new file takes the name itself: a kill then never
+    // leaves a copy under a name of its own.
+    bool named = false;
     if (namedTemp_.empty()) {
-        const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+        if (fileio::Fs().link(self.c_str(), target_.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            named = true;
+        else if (errno != EEXIST)
+            return fail("Cannot name the new copy of", errno);
+    }
+    if (!named && namedTemp_.empty()) {
         for (int attempt = 0; attempt < 100; ++attempt) {
             const std::string name = tempName(dir_);
             if (fileio::Fs().link(self.c_str(), name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
@@ -155,13 +222,12 @@ Result AtomicFileWriter::commit() {
         if (namedTemp_.empty())
             return fail("Cannot name the new copy of", EEXIST);
     }
-    if (fileio::Fs().rename(namedTemp_.c_str(), target_.c_str()) != 0)
+    if (!named && fileio::Fs().rename(namedTemp_.c_str(), target_.c_str()) != 0)
         return fail("Cannot replace", errno);
     namedTemp_.clear();
-    renamed_ = true;
+    renamed_ = committed_ = true;
     if (!fileio::syncDir(dir_))
-        return fail("Cannot flush the folder of", errno);
-    committed_ = true;
+        return Result::Warning(fail("Cannot flush the folder of", errno).message());
     return {};
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/fileio.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -16,37 +17,68 @@ constexpr std::size_t kBlockRecords = 64;
 } // namespace
 
 BookReader::~BookReader() {
+    guard_.release();
     fileio::closeFd(fd_);
 }
 
 Result BookReader::open(const std::string& path) {
+    guard_.release();
     fileio::closeFd(fd_);
     failed_ = false;
     used_ = filled_ = 0;
+    rollback_.reset();
     if (Result opened = fileio::openRegularForReading(path, fd_); !opened)
         return opened;
+    const auto refuse = [&](Result why) {
+        fileio::closeFd(fd_);
+        return why;
+    };
+    end_ = fileio::sizeOf(fd_);
+    if (end_ > kLargestBook)
+        return refuse(Result::Fail(Failure::TooLarge, "\"" + path +
+                                                          "\" is larger than 4 GiB, more than "
+                                                          "an address book may be"));
     char header[kHeaderSize];
     const std::int64_t got = fileio::readAt(fd_, header, sizeof header, 0);
     if (got < 0)
-        return Result::FromErrno("Cannot read \"" + path + "\"", errno);
-    if (CheckHeader(std::string_view(header, std::size_t(got))) != HeaderCheck::Valid) {
-        fileio::closeFd(fd_);
-        return Result::Fail(Failure::NotABackup,
-                            "\"" + path + "\" is not an address book of this version");
-    }
+        return refuse(Result::FromErrno("Cannot read \"" + path + "\"", errno));
+    if (CheckHeader(std::string_view(header, std::size_t(got))) != HeaderCheck::Valid)
+        return refuse(Result::Fail(Failure::NotABackup,
+                                   "\"" + path + "\" is not an address book of this version"));
+    std::string real;
+    if (Result followed = fileio::followLinks(path, real); !followed)
+        return refuse(followed);
+    rollback_ = RollbackJournal::Pending(real, fd_);
+    if (rollback_)
+        end_ = rollback_->originalSize;
+    guard_.guard(fd_);
     position_ = kHeaderSize;
     block_.resize(kBlockRecords * kRecordSize);
     return {};
 }
 
 bool BookReader::fill() {
-    const std::int64_t got = fileio::readAt(fd_, block_.data(), block_.size(), position_);
+    used_ = filled_ = 0;
+    const auto want =
+        std::size_t(std::clamp<std::int64_t>(end_ - position_, 0, std::int64_t(block_.size())));
+    if (want == 0)
+        return false;
+    const std::int64_t got = fileio::readAt(fd_, block_.data(), want, position_);
     if (got < 0) {
         failed_ = true;
         return false;
     }
+    if (rollback_) {
+        // The bytes the unfinished change wrote over, as they were.
+        const std::int64_t from = std::max(position_, rollback_->offset);
+        const std::int64_t to =
+            std::min(position_ + got, rollback_->offset + std::int64_t(rollback_->saved.size()));
+        if (from < to)
+            std::copy(rollback_->saved.begin() + (from - rollback_->offset),
+                      rollback_->saved.begin() + (to - rollback_->offset),
+                      block_.begin() + (from - position_));
+    }
     filled_ = std::size_t(got) / kRecordSize * kRecordSize;
-    used_ = 0;
     position_ += std::int64_t(filled_);
     return filled_ > 0;
 }

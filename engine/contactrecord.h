@@ -15,6 +15,10 @@ inline constexpr std::size_t kVersionOffset = 32;
 inline constexpr std::size_t kHeaderSize = 36;
 inline constexpr std::int32_t kFormatVersion = 2;
 inline constexpr std::size_t kRecordSize = 2444;
+// The largest address book the program opens, restores or grows to: 4 GiB, about 1.75
+// million contacts. A larger file takes too long to read and too much memory to list, and
+// is far more likely a mistake or a hostile file than an address book.
+inline constexpr std::int64_t kLargestBook = std::int64_t(4) << 30;
 
 // The ten text fields of a contact record, in file order.
 enum class Field {

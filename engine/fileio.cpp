@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -58,6 +59,12 @@ int FileSystem::link(const char* from, const char* to, int flags) {
 }
 int FileSystem::flock(int fd, int operation) {
     return ::flock(fd, operation);
+}
+int FileSystem::renameNoReplace(const char* from, const char* to) {
+    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+}
+off_t FileSystem::lseek(int fd, off_t offset, int whence) {
+    return ::lseek(fd, offset, whence);
 }
 
 namespace {
@@ -190,21 +197,61 @@ bool syncDir(const std::string& dir) {
     return ok;
 }
 
-bool followLinks(const std::string& path, std::string& target) {
+Result followLinks(const std::string& path, std::string& target) {
     target = path;
     for (int hops = 0; hops < 40; ++hops) {
         struct stat st {};
         if (Fs().lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return true; // missing, or not a link: this is the file
+            return {}; // missing, or not a link: this is the file
+        struct stat folder {};
+        if (Fs().stat(parentDir(target).c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) &&
+            (folder.st_mode & S_IWOTH) && st.st_uid != ::geteuid() && st.st_uid != folder.st_uid)
+            return Result::Fail(Failure::ForeignLink,
+                                "\"" + target +
+                                    "\" is a link that belongs to another user in a folder "
+                                    "everyone may write; it is not followed");
         char buffer[PATH_MAX];
         const ssize_t n = Fs().readlink(target.c_str(), buffer, sizeof buffer);
         if (n <= 0 || std::size_t(n) >= sizeof buffer)
-            return false;
+            return Result::FromErrno("Cannot follow the link \"" + target + "\"",
+                                     n < 0 ? errno : ENAMETOOLONG);
         const std::string link(buffer, std::size_t(n));
         target = link.front() == '/' ? link : parentDir(target) + '/' + link;
     }
-    errno = ELOOP;
-    return false;
+    return Result::FromErrno("Cannot follow the link \"" + path + "\"", ELOOP);
+}
+
+bool FileStamp::operator==(const FileStamp& other) const {
+    return device == other.device && inode == other.inode && size == other.size &&
+           modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec &&
+           changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
+}
+
+FileStamp StampOf(const struct stat& st) {
+    return {st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
+}
+
+bool StampOf(int fd, FileStamp& stamp) {
+    struct stat st {};
+    if (Fs().fstat(fd, &st) != 0)
+        return false;
+    stamp = StampOf(st);
+    return true;
+}
+
+std::int64_t nextData(int fd, std::int64_t from, std::int64_t end, std::int64_t& dataEnd) {
+    dataEnd = end;
+    if (from >= end)
+        return end;
+    const off_t data = Fs().lseek(fd, off_t(from), SEEK_DATA);
+    if (data < 0)
+        return errno == ENXIO ? end : from; // ENXIO: only a hole is left
+    if (data >= end)
+        return end;
+    const off_t hole = Fs().lseek(fd, data, SEEK_HOLE);
+    if (hole > data && hole < end)
+        dataEnd = hole;
+    return data;
 }
 
 int openLocked(const std::string& path, int flags, bool exclusive, LockOutcome& outcome) {

@@ -36,6 +36,10 @@ public:
     // linkat(AT_FDCWD, from, AT_FDCWD, to, flags).
     virtual int link(const char* from, const char* to, int flags);
     virtual int flock(int fd, int operation);
+    // renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE): fails with EEXIST rather
+    // than replace `to`.
+    virtual int renameNoReplace(const char* from, const char* to);
+    virtual off_t lseek(int fd, off_t offset, int whence);
 };
 
 // The file system in use; tests install their own (not owned) and nullptr goes back to the
@@ -63,8 +67,31 @@ std::string parentDir(const std::string& path);
 bool syncDir(const std::string& dir);
 
 // The file a path finally names, following symbolic links (a link to a missing file names
-// that missing file, so that writing there creates it). False after too many links.
-bool followLinks(const std::string& path, std::string& target);
+// that missing file, so that writing there creates it). A link in a folder that everyone
+// may write and that has the sticky bit (such as /tmp) is followed only when it belongs to
+// the person or to the folder's owner, as the kernel's protected_symlinks rule does for the
+// links it follows itself: another user's link there is refused (Failure::ForeignLink), so
+// that nobody can point a name the program writes at a file of the person's.
+Result followLinks(const std::string& path, std::string& target);
+
+// What tells whether a file changed: its identity, size, and the times of its last
+// modification and change, to the nanosecond.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::int64_t size = -1;
+    timespec modified{};
+    timespec changed{};
+    bool operator==(const FileStamp& other) const;
+};
+FileStamp StampOf(const struct stat& st);
+// The stamp of an open file; false with errno set when it cannot be read.
+bool StampOf(int fd, FileStamp& stamp);
+
+// The start of the first part of the file holding data at or after `from`, and in `dataEnd`
+// where that part ends (at most `end`); `end` when nothing but holes is left. A file system
+// that cannot tell holes has data everywhere.
+std::int64_t nextData(int fd, std::int64_t from, std::int64_t end, std::int64_t& dataEnd);
 
 // How a lock request went.
 enum class LockOutcome { Locked, HeldByOther, Unsupported };

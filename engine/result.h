@@ -29,8 +29,6 @@ enum class Failure {
     Cancelled,
 
     // ---- Reading vCard and CSV files (interchange/) ----
-    // The file is larger than an import reads.
-    TooLarge,
     // The file holds nothing but blanks.
     Empty,
     // The file holds binary data, not text.
@@ -43,6 +41,24 @@ enum class Failure {
     Malformed,
     // A valid file without a single contact.
     NoContacts,
+
+    // ---- What other programs, other users and hostile files do to the book ----
+    // The book was changed by another program since it was read: nothing was done, and
+    // positions taken from the old index mean nothing until it is read again.
+    BookChanged,
+    // The file is read-only (its permissions, or a read-only file system).
+    ReadOnly,
+    // Another program holds the book locked.
+    InUse,
+    // The file is larger than the program reads: an address book over kLargestBook, or an
+    // import file over what an import takes.
+    TooLarge,
+    // An empty or short file could not be made an empty address book (its header could not
+    // be written).
+    CannotInitialise,
+    // A symbolic link in a folder that everyone may write (such as /tmp) belongs to another
+    // user, so it is not followed.
+    ForeignLink,
 };
 
 class [[nodiscard]] Result {
@@ -55,13 +71,22 @@ public:
         r.message_ = std::move(message);
         return r;
     }
+    // Success, with something the person should still hear: the change is made, but a
+    // flush after the point where it became final failed.
+    static Result Warning(std::string message) {
+        Result r;
+        r.message_ = std::move(message);
+        return r;
+    }
     // An I/O failure: `what` names the step ("Cannot write \"x\""), `error` is the errno.
     static Result FromErrno(std::string_view what, int error);
 
     explicit operator bool() const { return failure_ == Failure::None; }
     bool ok() const { return failure_ == Failure::None; }
     Failure failure() const { return failure_; }
+    // Why it failed, or the warning that came with a success.
     const std::string& message() const { return message_; }
+    bool hasWarning() const { return ok() && !message_.empty(); }
 
 private:
     Failure failure_ = Failure::None;

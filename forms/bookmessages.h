@@ -13,10 +13,16 @@ class Result;
 // The chosen file is the open address book: nothing is written over it.
 void TellCannotReplaceAddressBook(QWidget* owner);
 
-// A failed write. A database that another program moved, replaced or removed, and a file
-// that is the database itself, have messages of their own; any other failure shows `title`
-// and `text`, with the system's reason as the details.
+// A failed write. A database that another program moved, replaced, removed or changed, and
+// a file that is the database itself, have messages of their own; any other failure shows
+// `title` and `text`, with the system's reason as the details.
 void TellWriteFailed(QWidget* owner, const Result& result, const QString& title,
                      const QString& text);
+
+// The database could not be opened at start-up (status 1), for the cause `why` gives: asks
+// whether to try again. A cause the program knows (read-only, too large, not a file, a
+// journal that cannot be put back) is named; any other keeps the program's old question,
+// which supposes another program has the file.
+bool AskRetryOpen(const Result& why);
 
 } // namespace quenlark

@@ -1,6 +1,7 @@
 #include "forms/databasestart.h"
 
 #include "forms/backupcommands.h"
+#include "forms/bookmessages.h"
 #include "platform/uiseam.h"
 #include "tools/addressbook.h"
 
@@ -42,15 +43,7 @@ Outcome answerFailedOpen(AddressBook& book, QWidget* window) {
                         MsgIcon::Error, MsgButtons::Ok);
         return Outcome::GiveUp;
     default:
-        return Ui().messageBox(
-                   nullptr, latin1("Cannot open database!"),
-                   latin1("Quenlark Address Book failed to open the database, possible because "
-                          "it is in use by another program.  Please close any programs that "
-                          "could be using the database and try again!\n\nIf you would like to "
-                          "retry press Yes, otherwise press No to exit."),
-                   MsgIcon::Question, MsgButtons::YesNo) == MsgResult::Yes
-                   ? Outcome::Retry
-                   : Outcome::GiveUp;
+        return AskRetryOpen(book.openFailure()) ? Outcome::Retry : Outcome::GiveUp;
     }
 }
 
@@ -79,6 +72,11 @@ bool OpenDatabaseAtStart(AddressBook& book, QWidget* window) {
         for (;;) {
             if (book.open())
                 return true;
+            // A file that could not be made an empty address book is a serious failure.
+            if (book.openFailure().failure() == Failure::CannotInitialise) {
+                offerRepair(book);
+                return false;
+            }
             if (answerFailedOpen(book, window) == Outcome::GiveUp)
                 return false;
         }

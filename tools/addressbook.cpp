@@ -19,6 +19,10 @@ std::int32_t AddressBook::openStatus() const {
     return engine_.GetOpenStatus();
 }
 
+const Result& AddressBook::openFailure() const {
+    return engine_.openFailure();
+}
+
 void AddressBook::close() {
     engine_.CloseAddressBook();
 }
@@ -51,6 +55,10 @@ AddressBook::ShowProgress::~ShowProgress() {
 }
 
 Result AddressBook::afterWrite(Result result) {
+    if (result.failure() == Failure::BookChanged) {
+        engine_.LoadContactIndex();
+        emit contactsReplaced();
+    }
     if (pendingScopes_ > 0)
         reloadDue_ = true;
     else

@@ -21,11 +21,11 @@ public:
     const AddressBookEngine& engine() const { return engine_; }
 
     // Opening and closing the database, as the engine does it: OpenAddressBook's status
-    // tells why an open failed, and an error it cannot recover from escapes as an
-    // exception. A repair from a backup tells its outcome itself and leaves the database
-    // closed.
+    // tells why an open failed, and openFailure() the cause. A repair from a backup tells
+    // its outcome itself and leaves the database closed.
     bool open();
     std::int32_t openStatus() const;
+    const Result& openFailure() const;
     void close();
     void repairFromBackup(const QString& path);
     // The contact with that serial in the current index, or nullptr.
@@ -34,7 +34,9 @@ public:
     ContactRecord read(const ContactIndexEntry& entry) const;
 
     // The writes. Each is on the disk when it succeeds, and the index shows it at once;
-    // whatever the outcome, contactsChanged() follows.
+    // whatever the outcome, contactsChanged() follows. When another program changed the
+    // file since it was read (Failure::BookChanged), nothing is written and the index is
+    // read again at once (contactsReplaced()), so that no position from before is used.
     Result appendContact(const ContactRecord& record);
     Result rewriteContact(const ContactIndexEntry& entry, const ContactRecord& record);
     Result deleteContact(const ContactIndexEntry& entry);

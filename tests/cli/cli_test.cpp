@@ -1,16 +1,21 @@
 // The command line, run in-process on books in a temporary folder: the mail client's query,
 // exports and imports and what they refuse, and the usage rules.
+#include "../support/faultyfs.h"
 #include "cli/commandline.h"
 #include "cli/terminaltext.h"
 #include "engine/addressbookengine.h"
+#include "engine/journal.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 using namespace quenlark;
+using quenlark::test::DyingDisk;
+using quenlark::test::FaultyFileSystem;
 
 namespace {
 
@@ -274,4 +279,75 @@ TEST_F(CommandLineTest, UsageRules) {
     book.clear();
     EXPECT_EQ(run({"--query", "x"}), kExitFailed);
     EXPECT_NE(err.str().find("There is no address book"), std::string::npos);
+}
+
+TEST_F(CommandLineTest, ExportsNeverReplaceTheBookUnderAnyName) {
+    write(book, bookOf({contact("Ann", "", "ann@example.com")}));
+    const std::string before = read(book);
+    std::filesystem::create_directory(dir / "sub");
+    std::filesystem::create_directory_symlink(dir, dir / "linked");
+    std::filesystem::create_hard_link(book, path("hard.qab"));
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    for (const char* option : {"--export-csv", "--export-vcard"})
+        for (const std::string& name :
+             {std::string("./addressbook.qab"), std::string("sub/../addressbook.qab"),
+              path("linked/addressbook.qab"), path("hard.qab")}) {
+            SCOPED_TRACE(std::string(option) + " " + name);
+            EXPECT_EQ(run({option, name}), kExitFailed);
+            EXPECT_NE(err.str().find("is the address book itself"), std::string::npos) << err.str();
+        }
+    std::filesystem::current_path(cwd);
+    EXPECT_TRUE(read(book) == before);
+}
+
+TEST_F(CommandLineTest, QueryAndExportSeeTheBookAsTheNextOpenWill) {
+    write(book, bookOf({contact("Ann Lee", "", "ann@example.com")}));
+    {
+        // An Add killed after its record was written: the next open takes it back out.
+        OneBookSettings settings(book);
+        SilentMessages quiet;
+        AddressBookEngine window(settings, quiet, dir.string());
+        ASSERT_TRUE(window.OpenAddressBook());
+        DyingDisk disk(3);
+        ASSERT_FALSE(window.AppendContact(contact("Cy Added", "", "cy@example.com")));
+    }
+    ASSERT_GT(read(book).size(), bookOf({contact("Ann Lee", "", "ann@example.com")}).size());
+    EXPECT_EQ(run({"--query", "Added"}), kExitFailed);
+    EXPECT_EQ(run({"--query", "example"}), kExitOk);
+    EXPECT_EQ(out.str(), "Quenlark Address Book: 1 address found\nann@example.com\tAnn Lee\t\n");
+    ASSERT_EQ(run({"--export-csv", "-"}), kExitOk);
+    EXPECT_EQ(out.str().find("Added"), std::string::npos);
+    EXPECT_NE(out.str().find("Ann Lee"), std::string::npos);
+
+    // A journal the next open would not apply (others may read it) leaves the book as it is.
+    ::chmod(RollbackJournal::PathFor(book).c_str(), 0644);
+    EXPECT_EQ(run({"--query", "Added"}), kExitOk);
+}
+
+TEST_F(CommandLineTest, ImportNamesWhyTheBookCannotBeChanged) {
+    write(path("in.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bob\r\nEND:VCARD\r\n");
+    // A book nobody may write.
+    write(book, bookOf({}));
+    ::chmod(book.c_str(), 0444);
+    EXPECT_EQ(run({"--import", path("in.vcf")}), kExitFailed);
+    EXPECT_NE(err.str().find("it is read-only"), std::string::npos) << err.str();
+    EXPECT_TRUE(read(book) == bookOf({}));
+    ::chmod(book.c_str(), 0600);
+
+    // An empty book whose header cannot be written: a message, not an abort.
+    write(book, "");
+    {
+        FaultyFileSystem disk;
+        disk.failAt = 1;
+        EXPECT_EQ(run({"--import", path("in.vcf")}), kExitFailed);
+    }
+    EXPECT_NE(err.str().find("Cannot write a new header"), std::string::npos) << err.str();
+
+    // A folder under the journal's name is moved aside and named; the import goes on.
+    std::filesystem::create_directory(RollbackJournal::PathFor(book));
+    ASSERT_EQ(run({"--import", path("in.vcf")}), kExitOk) << err.str();
+    EXPECT_NE(err.str().find("is a folder"), std::string::npos) << err.str();
+    EXPECT_TRUE(std::filesystem::is_directory(RollbackJournal::PathFor(book) + ".not-applied"));
+    EXPECT_TRUE(read(book) == bookOf({contact("Bob", "", "")}));
 }

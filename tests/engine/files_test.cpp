@@ -83,8 +83,9 @@ TEST_F(FilesTest, ABookReachedThroughALinkKeepsTheLink) {
 }
 
 TEST_F(FilesTest, ReplacingTheBookKeepsItsPermissions) {
-    openWith({"Ann", "Bob"});
+    writeFile(dbPath(), databaseWith({"Ann", "Bob"}));
     ::chmod(dbPath().c_str(), 0640);
+    openWith({"Ann", "Bob"});
     ASSERT_TRUE(engine->DeleteContact(engine->index()[0]));
     EXPECT_EQ(modeOf(dbPath()), 0640u);
 }
@@ -160,16 +161,19 @@ TEST_F(FilesTest, RestoreAndRepairRefuseWhatIsNotABackupAtOnce) {
 
 TEST_F(FilesTest, TheNextOpenFinishesWhatAKilledRunLeft) {
     // A complete journal: the change it guards did not finish and is undone.
-    std::string torn = databaseWith({"Ann", "Bob"});
-    const std::string book = torn;
-    torn.replace(36 + 2444 + 10, 5, "XXXXX");
-    torn += std::string(1000, 'Z'); // and half of an appended record
-    writeFile(dbPath(), torn);
+    const std::string book = databaseWith({"Ann", "Bob"});
+    writeFile(dbPath(), book);
     {
+        const int fd = ::open(dbPath().c_str(), O_RDWR);
+        ASSERT_GE(fd, 0);
         RollbackJournal journal;
         const std::string saved = book.substr(36 + 2444, 2444);
-        ASSERT_TRUE(journal.begin(dbPath(), std::int64_t(book.size()), 36 + 2444, saved));
-        // Left behind, as by a kill.
+        ASSERT_TRUE(journal.begin(dbPath(), fd, std::int64_t(book.size()),
+                                  std::int64_t(book.size() + 2444), 36 + 2444, saved));
+        // The change was half written, then the program was killed.
+        ASSERT_EQ(::pwrite(fd, "XXXXX", 5, 36 + 2444 + 10), 5);
+        ASSERT_EQ(::pwrite(fd, std::string(1000, 'Z').data(), 1000, off_t(book.size())), 1000);
+        ::close(fd);
     }
     writeFile(path(".qab-abcdefgh"), "a new copy that was never renamed");
     writeFile(path(".qab-keepme"), "not one of ours: the name is different");
@@ -179,12 +183,21 @@ TEST_F(FilesTest, TheNextOpenFinishesWhatAKilledRunLeft) {
     EXPECT_FALSE(std::filesystem::exists(RollbackJournal::PathFor(dbPath())));
     EXPECT_FALSE(std::filesystem::exists(path(".qab-abcdefgh")));
     EXPECT_TRUE(std::filesystem::exists(path(".qab-keepme")));
-    engine->CloseAddressBook();
+    EXPECT_TRUE(sink.shown.empty());
 
     // A journal cut short was never complete, so its change never began: it goes, and the
     // book stays as it is.
-    writeFile(RollbackJournal::PathFor(dbPath()), "QuenlarkJournal");
+    {
+        RollbackJournal journal;
+        const int fd = ::open(dbPath().c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_TRUE(journal.begin(dbPath(), fd, std::int64_t(book.size()),
+                                  std::int64_t(book.size()), 36, ""));
+        ::close(fd);
+    }
+    std::filesystem::resize_file(RollbackJournal::PathFor(dbPath()), 40);
+    engine->CloseAddressBook();
     ASSERT_TRUE(engine->OpenAddressBook());
     EXPECT_EQ(readFile(dbPath()), book);
     EXPECT_FALSE(std::filesystem::exists(RollbackJournal::PathFor(dbPath())));
+    EXPECT_TRUE(sink.shown.empty());
 }

@@ -83,6 +83,8 @@ private slots:
     void textOutsideLatin1AndMarkupRoundTrip();
     void failedWriteIsReportedAndRefreshes();
     void databaseMovedWhileRunningIsToldAndNotWritten();
+    void bookRewrittenByAnotherProgramIsReadAgainNotWritten_data();
+    void bookRewrittenByAnotherProgramIsReadAgainNotWritten();
 };
 
 void TstEditing::addNeedsNameAndRequiredEmail_data() {
@@ -560,6 +562,37 @@ void TstEditing::databaseMovedWhileRunningIsToldAndNotWritten() {
     QCOMPARE(m.owner.data(), w.get());
     // The list shows what the open file holds: the contact was not added to it either.
     verifyRefreshed(*w, {"A"});
+}
+
+void TstEditing::bookRewrittenByAnotherProgramIsReadAgainNotWritten_data() {
+    QTest::addColumn<QByteArray>("button");
+    QTest::newRow("delete") << QByteArray("deleteButton");
+    QTest::newRow("modify") << QByteArray("modifyButton");
+}
+
+// Another program copies a backup over the open book in its place (the same file): the
+// command chosen for the contact shown must not land on whoever now lies at its place.
+void TstEditing::bookRewrittenByAnotherProgramIsReadAgainNotWritten() {
+    QFETCH(QByteArray, button);
+    auto w = window({contact("A", "a@x"), contact("B", "b@x"), contact("C", "c@x")});
+    QVERIFY(w);
+    ClickRow(*w, 1);
+    const QByteArray backup =
+        DatabaseWith({contact("X", "x@x"), contact("Y", "y@x"), contact("Z", "z@x")});
+    QFile file(env_->databasePath());
+    QVERIFY(file.open(QIODevice::ReadWrite | QIODevice::Truncate));
+    QCOMPARE(file.write(backup), backup.size());
+    file.close();
+
+    if (button == "deleteButton")
+        seam_->answer(MsgResult::Yes); // "Delete contact?"
+    click(*w, button.constData());
+    const RecordedMessage& m = seam_->messages.last();
+    QCOMPARE(m.title, QStringLiteral("Address book changed by another program"));
+    QVERIFY(m.text.contains(QLatin1String("nothing was changed")));
+    QCOMPARE(m.owner.data(), w.get());
+    QCOMPARE(env_->databaseBytes(), backup);
+    verifyRefreshed(*w, {"X", "Y", "Z"});
 }
 
 QTEST_MAIN(TstEditing)

@@ -4,7 +4,9 @@
 #include "scripteduiseam.h"
 #include "testenv.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QtTest>
 
 using namespace quenlark;
@@ -37,6 +39,7 @@ private slots:
     void foreignFileRestoredFromBackup();
     void otherVersionEndsAndLeavesFileUnchanged();
     void seriousErrorOffersRestoreThenAsksForRestart();
+    void messagesNameTheRealCause();
 };
 
 void TstStartup::missingFileNoEndsRetryOpensOnceItExists() {
@@ -145,6 +148,35 @@ void TstStartup::seriousErrorOffersRestoreThenAsksForRestart() {
     QCOMPARE(ui.dialogs[0].options.title, QStringLiteral("Select a backup file to restore..."));
     QVERIFY(ui.dialogs[0].options.owner == nullptr);
     QCOMPARE(ui.messages[1].icon, MsgIcon::Information);
+}
+
+// A book nobody may write is read-only, not in use; a folder under the journal's name is
+// moved aside and named, and the book opens.
+void TstStartup::messagesNameTheRealCause() {
+    TestEnv env;
+    env.writeDatabase(databaseWith({"Ann"}));
+    QVERIFY(QFile::setPermissions(env.databasePath(), QFile::ReadOwner));
+    {
+        ScriptedUiSeam ui;
+        ui.answer(MsgResult::No);
+        Tmainform w(env.engine(), env.settings());
+        QVERIFY(!w.startedUp());
+        QCOMPARE(ui.titles(), QStringList{kCannotOpen});
+        QVERIFY(ui.messages[0].text.contains(QLatin1String("because it is read-only")));
+        QVERIFY(!ui.messages[0].text.contains(QLatin1String("in use")));
+    }
+    QVERIFY(QFile::setPermissions(env.databasePath(), QFile::ReadOwner | QFile::WriteOwner));
+
+    const QString journal = env.databasePath() + QStringLiteral("-journal");
+    QVERIFY(QDir().mkdir(journal));
+    ScriptedUiSeam ui;
+    Tmainform w(env.engine(), env.settings());
+    QVERIFY(w.startedUp());
+    QCOMPARE(ui.titles(), QStringList{"Journal not used"});
+    QVERIFY(ui.messages[0].text.contains(QLatin1String("is a folder")));
+    QVERIFY(!ui.messages[0].hadOwner);
+    QVERIFY(QFileInfo(journal + QStringLiteral(".not-applied")).isDir());
+    QCOMPARE(env.engine().index().size(), std::size_t(1));
 }
 
 QTEST_MAIN(TstStartup)

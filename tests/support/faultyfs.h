@@ -15,6 +15,8 @@ class FaultyFileSystem : public fileio::FileSystem {
 public:
     // The changing call to fail, counting from 1; 0 fails none.
     int failAt = 0;
+    // Every changing call from failAt on fails too (a disk that has died).
+    bool persistent = false;
     int error = EIO;
     // A failing write first writes half of its bytes, then the next write fails (a disk
     // that fills up in the middle of a write).
@@ -96,13 +98,52 @@ public:
 private:
     bool strike(const char* name) {
         names.push_back(name);
-        if (++calls != failAt)
+        ++calls;
+        if (calls != failAt && !(persistent && failAt > 0 && calls > failAt))
             return false;
-        failed = name;
+        if (failed.empty())
+            failed = name;
         errno = error;
         return true;
     }
     bool pendingShort_ = false;
+};
+
+// A disk that dies at its `flush`th flush: that flush and every later call that changes a
+// file fail, so a change in progress stays half done on it, as a kill in that instant would
+// leave it (for an Add, the third flush is the book's: its journal and its record are there).
+class DyingDisk : public fileio::FileSystem {
+public:
+    explicit DyingDisk(int flush) : dieAt_(flush) { fileio::SetFileSystem(this); }
+    ~DyingDisk() override { fileio::SetFileSystem(nullptr); }
+
+    int open(const char* path, int flags, mode_t mode) override {
+        return dead_ && (flags & (O_CREAT | O_TMPFILE)) ? fail()
+                                                        : FileSystem::open(path, flags, mode);
+    }
+    ssize_t pwrite(int fd, const void* data, std::size_t size, off_t offset) override {
+        return dead_ ? fail() : FileSystem::pwrite(fd, data, size, offset);
+    }
+    int fsync(int fd) override {
+        dead_ = dead_ || ++flushes_ == dieAt_;
+        return dead_ ? fail() : FileSystem::fsync(fd);
+    }
+    int ftruncate(int fd, off_t size) override {
+        return dead_ ? fail() : FileSystem::ftruncate(fd, size);
+    }
+    int unlink(const char* path) override { return dead_ ? fail() : FileSystem::unlink(path); }
+    int rename(const char* from, const char* to) override {
+        return dead_ ? fail() : FileSystem::rename(from, to);
+    }
+
+private:
+    static int fail() {
+        errno = EIO;
+        return -1;
+    }
+    int dieAt_;
+    int flushes_ = 0;
+    bool dead_ = false;
 };
 
 } // namespace quenlark::test
