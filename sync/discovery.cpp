@@ -140,7 +140,9 @@ Result DiscoverAddressBooks(HttpClient& http, const std::string& url, const std:
                 out.homeUrl = here.home;
             if (out.homeUrl.empty() && !here.principal.empty()) {
                 Probe principal;
-                if (Result asked = probe(http, here.principal, principal); !asked)
+                Result asked = probe(http, here.principal, principal);
+                // The book the address names is enough when its siblings cannot be looked for.
+                if (!asked && (named.empty() || !worthAnotherTry(asked)))
                     return asked;
                 out.principalUrl = here.principal;
                 out.homeUrl = principal.home;
@@ -157,7 +159,8 @@ Result DiscoverAddressBooks(HttpClient& http, const std::string& url, const std:
     }
 
     if (!out.homeUrl.empty())
-        if (Result listed = listBooks(http, out.homeUrl, out.books); !listed)
+        if (Result listed = listBooks(http, out.homeUrl, out.books);
+            !listed && (named.empty() || !worthAnotherTry(listed)))
             return listed;
     if (out.homeUrl.empty() && named.empty())
         // Perhaps the address is a home that does not say so.

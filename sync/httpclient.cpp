@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <sstream>
 
@@ -189,6 +190,26 @@ struct CurlHttpClient::Transfer {
     std::uint64_t received = 0;
     bool tooLarge = false;
     bool stoppedByListener = false;
+    // The stall limit: the time since anything last moved either way.
+    long stallMs = 0;
+    bool stalled = false;
+    curl_off_t lastMoved = -1;
+    std::chrono::steady_clock::time_point lastMovedAt = std::chrono::steady_clock::now();
+
+    static int onProgress(void* self, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up) {
+        auto& transfer = *static_cast<Transfer*>(self);
+        const auto now = std::chrono::steady_clock::now();
+        if (down + up != transfer.lastMoved) {
+            transfer.lastMoved = down + up;
+            transfer.lastMovedAt = now;
+            return 0;
+        }
+        if (now - transfer.lastMovedAt > std::chrono::milliseconds(transfer.stallMs)) {
+            transfer.stalled = true;
+            return 1;
+        }
+        return 0;
+    }
 
     bool success() const { return response->status >= 200 && response->status <= 299; }
 
@@ -311,8 +332,10 @@ Result CurlHttpClient::sendOnce(const HttpRequest& request, const std::string& u
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeouts_.connectMs);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeouts_.totalMs);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, std::max(1L, timeouts_.stallMs / 1000));
+    transfer.stallMs = timeouts_.stallMs;
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "Quenlark Address Book/2.4.2");
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
@@ -356,6 +379,10 @@ Result CurlHttpClient::sendOnce(const HttpRequest& request, const std::string& u
         return Result::Fail(Failure::ResponseTooLarge, host + " sent an answer larger than " +
                                                            std::to_string(request.bodyLimit >> 20) +
                                                            " MiB; it was cut off");
+    if (transfer.stalled)
+        return Result::Fail(Failure::Timeout, host +
+                                                  " did not answer in time (nothing arrived for " +
+                                                  std::to_string(timeouts_.stallMs / 1000) + " s)");
     if (transfer.stoppedByListener)
         return Result::Fail(Failure::BadResponse, "The answer of " + host + " was not read on");
     switch (code) {

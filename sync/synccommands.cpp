@@ -73,7 +73,8 @@ int runSync(bool acceptDeletions, const CommandLineContext& context, SettingsSto
         return failed(context, found.message());
     CurlHttpClient http({account.url, account.user, std::move(password)});
     CardDavBook collection(http, account.book);
-    // The sync core takes over here: the book at bookPath, the collection, acceptDeletions.
+    // Where the sync core takes over (sync/runsync.h): RunSync(collection, {bookPath, the state's
+    // path, account.book, acceptDeletions}, context.out, context.err).
     (void)collection;
     (void)acceptDeletions;
     return failed(context, "--sync is not part of this build yet");

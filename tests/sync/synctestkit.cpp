@@ -434,6 +434,11 @@ std::vector<std::string> FaultProxy::requests() const {
     return seen_;
 }
 
+std::vector<std::string> FaultProxy::heads() const {
+    std::lock_guard lock(mutex_);
+    return heads_;
+}
+
 int FaultProxy::count() const {
     std::lock_guard lock(mutex_);
     return static_cast<int>(seen_.size());
@@ -442,6 +447,7 @@ int FaultProxy::count() const {
 void FaultProxy::reset() {
     std::lock_guard lock(mutex_);
     seen_.clear();
+    heads_.clear();
 }
 
 FaultAction FaultProxy::ruleFor(const ProxyRequest& request) {
@@ -499,6 +505,7 @@ void FaultProxy::serve(int client) {
         {
             std::lock_guard lock(mutex_);
             seen_.push_back(request.method + " " + request.target);
+            heads_.push_back(request.head);
             request.index = static_cast<int>(seen_.size());
         }
         const FaultAction action = ruleFor(request);

@@ -152,6 +152,7 @@ public:
     void setRule(FaultRule rule);
     // The requests seen so far ("METHOD target"), and their count; reset() forgets them.
     std::vector<std::string> requests() const;
+    std::vector<std::string> heads() const; // their request lines and headers
     int count() const;
     void reset();
 
@@ -167,6 +168,7 @@ private:
     mutable std::mutex mutex_;
     FaultRule rule_;
     std::vector<std::string> seen_;
+    std::vector<std::string> heads_;
     std::vector<int> clients_;
     std::vector<std::thread> threads_;
     std::thread acceptor_;
