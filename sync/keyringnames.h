@@ -19,8 +19,8 @@ inline constexpr char kKeyringKeyAttribute[] = "user";
 inline constexpr char kKeyringTypeAttribute[] = "type";
 inline constexpr char kKeyringTextType[] = "plaintext";
 
-// QtKeychain's key (setKey()) for an account: the user name and the address given at set-up,
-// "alice@https://cloud.example.com/remote.php/dav".
+// QtKeychain's key (setKey()) for an account: the user name and the address given at set-up
+// exactly as the settings keep it ("Sync URL"): "alice@https://cloud.example.com/remote.php/dav".
 inline std::string KeyringKey(const std::string& user, const std::string& url) {
     return user + "@" + url;
 }

@@ -438,10 +438,12 @@ TEST_P(ServerTest, AHugeCardIsLeftOutAlone) {
     proxy_->setRule([&](const ProxyRequest&) {
         return FaultAction::of(FaultAction::Kind::HugeCard, 50u << 20, second);
     });
-    const long before = PeakMemoryKiB();
+    [[maybe_unused]] const long before = PeakMemoryKiB();
     std::vector<RemoteCard> problems;
     const auto cards = fetchAll({"/huge.vcf", hrefs[0]}, &problems);
+#ifndef __SANITIZE_ADDRESS__ // AddressSanitizer keeps what was freed for a while
     EXPECT_LT(PeakMemoryKiB() - before, 40 * 1024) << "the huge card was held";
+#endif
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_EQ(problems[0].href, "/huge.vcf");
     EXPECT_EQ(problems[0].problem.failure(), Failure::ResponseTooLarge);
