@@ -59,6 +59,14 @@ enum class Failure {
     // A symbolic link in a folder that everyone may write (such as /tmp) belongs to another
     // user, so it is not followed.
     ForeignLink,
+
+    // ---- Keeping the book in step with a server (sync/) ----
+    // The server's copy of a contact changed since it was read (HTTP 412): nothing was
+    // written; fetch it again and merge again.
+    PreconditionFailed,
+    // A sync would delete more than half of one side's contacts: nothing was changed, and
+    // the person must agree first.
+    MassDeletion,
 };
 
 class [[nodiscard]] Result {
