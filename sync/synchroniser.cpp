@@ -393,7 +393,11 @@ struct Synchroniser::Impl {
             e.drop = true;
             return;
         }
-        if (base && e.remote != Remote::Changed && !olderCopy) {
+        // A copy saved again without a change is no change.
+        const bool changedThere =
+            e.remote == Remote::Changed &&
+            !(base && e.fields == e.stored->record && e.vcard == e.stored->vcard);
+        if (base && !changedThere && !olderCopy) {
             // Deleted in the book, unchanged on the server. (A book matched by content may be
             // an older copy: what it lacks comes back to it rather than going.)
             e.serverAction = ServerAction::Remove;
