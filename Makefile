@@ -15,7 +15,7 @@ PACKAGES := build-essential cmake qt6-base-dev qt6-base-dev-tools libgl1-mesa-de
             libgtest-dev libbenchmark-dev fonts-wine xvfb xauth xdotool x11-utils \
             libxkbcommon-x11-0 libxcb-cursor0 dpkg-dev x11-apps x11-xkb-utils netpbm \
             poppler-utils python3-vobject python3-gi gir1.2-ebookcontacts-1.2 openbox \
-            desktop-file-utils appstream
+            desktop-file-utils appstream libsqlite3-dev
 PREFIX ?= /usr/local
 # The program's own code is built with -Werror (WERROR=OFF for a compiler other than
 # Debian 12's, whose new warnings should not stop a build).
@@ -68,8 +68,11 @@ bench: build
 	$(BUILD)/bench/quenlark_bench_reports
 	$(BUILD)/bench/quenlark_bench_interchange
 	$(BUILD)/bench/quenlark_bench_gui
+	$(BUILD)/bench/quenlark_bench_sync
 	$(MAKE) deps PACKAGES=abook
 	bench/query_vs_abook.sh $(BUILD)
+	$(MAKE) deps PACKAGES="radicale vdirsyncer curl time"
+	bench/sync_vs_vdirsyncer.sh $(BUILD)
 
 bench-clean:
 	rm -rf "$${TMPDIR:-/tmp}/quenlark-bench"

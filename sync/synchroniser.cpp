@@ -384,8 +384,13 @@ struct Synchroniser::Impl {
                 VCardDocument doc;
                 if (VCardDocument::Parse(e.vcard, doc)) {
                     doc.update(cur.record(), e.result.record());
-                    e.send = doc.text();
+                } else {
+                    // Not one the program can keep as written (it read it all the same): a
+                    // vCard of the book's fields.
+                    doc = VCardDocument::Create(e.result.record(), preferredVersion(),
+                                                NewVCardUid());
                 }
+                e.send = doc.text();
             }
             return;
         }
