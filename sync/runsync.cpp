@@ -19,13 +19,15 @@ int fail(std::ostream& err, const std::string& message) {
     return kExitFailed;
 }
 
-// The book's identity and modification time; false when it cannot be looked at.
-bool lookAt(const std::string& path, BookIdentity& identity, std::int64_t& modified) {
+// The book's identity, modification time and size; false when it cannot be looked at.
+bool lookAt(const std::string& path, BookIdentity& identity, std::int64_t& modified,
+            std::int64_t& size) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         return false;
     identity = {path, std::uint64_t(st.st_dev), std::uint64_t(st.st_ino)};
     modified = std::int64_t(st.st_mtim.tv_sec);
+    size = std::int64_t(st.st_size);
     return true;
 }
 
@@ -56,15 +58,16 @@ int RunSync(CardDavCollection& collection, const SyncCommand& command, std::ostr
                              (why.message().empty() ? "it is not an address book of this version"
                                                     : why.message()));
     }
-    engine.LoadContactIndex();
     BookSnapshot book;
-    if (!lookAt(command.bookPath, book.identity, book.modified))
+    std::int64_t size = 0;
+    if (!lookAt(command.bookPath, book.identity, book.modified, size))
         return fail(err, "cannot read \"" + command.bookPath + "\"");
     {
+        // One read of the book, record after record (the batch needs no index).
         std::vector<std::int64_t> offsets;
-        offsets.reserve(engine.index().size());
-        for (const ContactIndexEntry& e : engine.index())
-            offsets.push_back(e.offset);
+        for (std::int64_t at = std::int64_t(kHeaderSize); at + std::int64_t(kRecordSize) <= size;
+             at += std::int64_t(kRecordSize))
+            offsets.push_back(at);
         auto stream = engine.StreamContacts(std::move(offsets));
         book.records.reserve(stream.count());
         ContactRecord record;
@@ -90,7 +93,7 @@ int RunSync(CardDavCollection& collection, const SyncCommand& command, std::ostr
                                  ". The next sync finishes the work.");
     BookIdentity after;
     std::int64_t modified = 0;
-    if (!lookAt(command.bookPath, after, modified))
+    if (!lookAt(command.bookPath, after, modified, size))
         after = book.identity;
     if (Result committed = sync.commit(after); !committed)
         return fail(err, committed.message() + ". The next sync finishes the work.");

@@ -387,8 +387,8 @@ struct Synchroniser::Impl {
                 } else {
                     // Not one the program can keep as written (it read it all the same): a
                     // vCard of the book's fields.
-                    doc = VCardDocument::Create(e.result.record(), preferredVersion(),
-                                                NewVCardUid());
+                    doc =
+                        VCardDocument::Create(e.result.record(), preferredVersion(), NewVCardUid());
                 }
                 e.send = doc.text();
             }
