@@ -2,6 +2,7 @@
 
 #include "engine/codepage.h"
 #include "interchange/importedcontact.h"
+#include "interchange/textcodec.h"
 #include "interchange/vcarddocument.h"
 
 #include <algorithm>
@@ -71,6 +72,31 @@ std::string displayName(const std::string& vcard, const std::string& href) {
                 DecodeVCardValue(p, doc.isVersion21(), false, parts) && !parts[0].empty())
                 return parts[0];
     return href;
+}
+
+// The text with every control character (and any byte that is not UTF-8) as U+FFFD, so that
+// a name or a server's message cannot act on a terminal.
+std::string printable(std::string_view text) {
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t bad = InvalidUtf8Offset(text.substr(at));
+        const std::string_view valid =
+            text.substr(at, bad == std::string_view::npos ? std::string_view::npos : bad);
+        for (std::size_t i = 0; i < valid.size();) {
+            const std::size_t start = i;
+            const char32_t c = NextCodePoint(valid, i);
+            if (c < 0x20 || (c >= 0x7F && c < 0xA0))
+                out += "\xEF\xBF\xBD";
+            else
+                out.append(valid.substr(start, i - start));
+        }
+        at += valid.size();
+        if (at < text.size()) {
+            out += "\xEF\xBF\xBD";
+            ++at;
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -736,6 +762,8 @@ std::vector<std::string> SummaryLines(const SyncSummary& s) {
         for (const ServerOnlyContact& c : s.serverOnly)
             lines.push_back("  " + c.contact + ": " + c.reason + ".");
     }
+    for (std::string& line : lines)
+        line = printable(line);
     return lines;
 }
 
