@@ -181,8 +181,12 @@ std::string NewVCardUid() {
 Result VCardDocument::Parse(std::string_view text, VCardDocument& out) {
     out = VCardDocument();
     const auto malformed = [](const char* why) { return Result::Fail(Failure::Malformed, why); };
-    // Physical lines with their ends.
+    // Physical lines with their ends; a byte order mark stays in front of them as it was.
     std::size_t pos = 0;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+        out.props_.emplace_back().raw = std::string(text.substr(0, 3));
+        pos = 3;
+    }
     bool firstLine = true;
     VCardProperty* current = nullptr;
     std::string logical;

@@ -442,7 +442,12 @@ struct Synchroniser::Impl {
         }
     }
 
-    VCardVersion preferredVersion() const {
+    // The version most of the server's vCards have (those fetched now, else those kept).
+    VCardVersion preferredVersion() {
+        if (v4Cards + v3Cards == 0)
+            for (const Entry& e : entries)
+                if (!e.vcard.empty())
+                    (e.vcard.find("VERSION:4.0") != std::string::npos ? v4Cards : v3Cards)++;
         return v4Cards > v3Cards ? VCardVersion::V4 : VCardVersion::V3;
     }
 

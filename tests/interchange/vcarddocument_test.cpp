@@ -70,7 +70,8 @@ TEST(VCardDocument, UntouchedTextComesBackByteForByte) {
         kPhoneCard,
         "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:M=C3=BC=\r\n"
         "ller;Jo\r\nAGENT:\r\nBEGIN:VCARD\r\nFN:Other\r\nEND:VCARD\r\nEND:VCARD\r\n",
-        "\r\nBEGIN:VCARD\r\nVERSION:4.0\r\nFN:A very long name that goes on and on and on and on "
+        "\xEF\xBB\xBF\r\nBEGIN:VCARD\r\nVERSION:4.0\r\nFN:A very long name that goes on and on and "
+        "on and on "
         "and\r\n  on\r\nEND:VCARD",
     };
     for (const char* text : cards) {
