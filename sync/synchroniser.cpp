@@ -116,6 +116,7 @@ struct Synchroniser::Impl {
     bool slow = false;
     bool olderCopy = false;
     int v4Cards = 0, v3Cards = 0;
+    bool versionsCounted = false;
 
     AddressBookEngine::Batch batch;
     std::vector<std::size_t> appendOrder; // indices into entries
@@ -444,10 +445,11 @@ struct Synchroniser::Impl {
 
     // The version most of the server's vCards have (those fetched now, else those kept).
     VCardVersion preferredVersion() {
-        if (v4Cards + v3Cards == 0)
+        if (v4Cards + v3Cards == 0 && !versionsCounted)
             for (const Entry& e : entries)
                 if (!e.vcard.empty())
                     (e.vcard.find("VERSION:4.0") != std::string::npos ? v4Cards : v3Cards)++;
+        versionsCounted = true;
         return v4Cards > v3Cards ? VCardVersion::V4 : VCardVersion::V3;
     }
 
