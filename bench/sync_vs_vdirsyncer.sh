@@ -84,6 +84,7 @@ path = "$work/vdir/"
 fileext = ".vcf"
 EOF
 export VDIRSYNCER_CONFIG=$work/vdirsyncer.conf
+vdirsyncer discover contacts </dev/null >/dev/null 2>&1
 
 # Quenlark: an empty book of its own, set up for the same collection.
 export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data QUENLARK_SYNC_PASSWORD=$password
