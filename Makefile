@@ -17,7 +17,7 @@ PACKAGES := build-essential cmake qt6-base-dev qt6-base-dev-tools libgl1-mesa-de
             poppler-utils python3-vobject python3-gi gir1.2-ebookcontacts-1.2 openbox \
             desktop-file-utils appstream \
             libcurl4-openssl-dev libexpat1-dev libsecret-1-dev qtkeychain-qt6-dev radicale \
-            xandikos openssl gnome-keyring dbus
+            xandikos openssl gnome-keyring dbus libsqlite3-dev
 PREFIX ?= /usr/local
 # The program's own code is built with -Werror (WERROR=OFF for a compiler other than
 # Debian 12's, whose new warnings should not stop a build).
@@ -70,8 +70,11 @@ bench: build
 	$(BUILD)/bench/quenlark_bench_reports
 	$(BUILD)/bench/quenlark_bench_interchange
 	$(BUILD)/bench/quenlark_bench_gui
+	$(BUILD)/bench/quenlark_bench_sync
 	$(MAKE) deps PACKAGES=abook
 	bench/query_vs_abook.sh $(BUILD)
+	$(MAKE) deps PACKAGES="radicale vdirsyncer curl time"
+	bench/sync_vs_vdirsyncer.sh $(BUILD)
 
 bench-clean:
 	rm -rf "$${TMPDIR:-/tmp}/quenlark-bench"

@@ -86,6 +86,9 @@ enum class Failure {
     // Plain HTTP to a server that is not this machine, with the address not written as
     // http:// by the person.
     Insecure,
+    // A sync would delete more than half of one side's contacts: nothing was changed, and
+    // the person must agree first.
+    MassDeletion,
 };
 
 class [[nodiscard]] Result {

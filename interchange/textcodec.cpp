@@ -304,4 +304,49 @@ std::string_view TrimBlanks(std::string_view text) {
     return text.substr(b, e - b + 1);
 }
 
+void UnescapeVCardValue(std::string& text, std::size_t from, bool v21, bool split,
+                        std::vector<std::string_view>& parts) {
+    // The output never outgrows the input: it is written over it as it is read.
+    char* s = text.data();
+    const std::size_t n = text.size();
+    std::size_t out = from;
+    std::vector<std::size_t> ends;
+    for (std::size_t i = from; i < n; ++i) {
+        const char c = s[i];
+        if (c == ';' && split) {
+            ends.push_back(out);
+            continue;
+        }
+        if (c != '\\' || i + 1 == n) {
+            s[out++] = c;
+            continue;
+        }
+        const char e = s[i + 1];
+        if (e == ';') {
+            s[out++] = ';';
+        } else if (v21) {
+            s[out++] = c;
+            continue;
+        } else if (e == '\\' || e == ',') {
+            s[out++] = e;
+        } else if (e == 'n' || e == 'N') {
+            s[out++] = '\n';
+        } else if (e == 'r') {
+            s[out++] = '\r';
+        } else {
+            s[out++] = c;
+            continue;
+        }
+        ++i;
+    }
+    ends.push_back(out);
+    text.resize(out);
+    parts.clear();
+    std::size_t start = from;
+    for (std::size_t end : ends) {
+        parts.emplace_back(text.data() + start, end - start);
+        start = end;
+    }
+}
+
 } // namespace quenlark

@@ -235,54 +235,6 @@ bool isBlankLine(std::string_view line) {
     return line.find_first_not_of(" \t\x1A") == std::string_view::npos;
 }
 
-// Removes vCard escapes from `text` after `from`, in place, and splits it at unescaped
-// semicolons when `split` is set; `parts` views the result. vCard 2.1 escapes only the
-// semicolon; later versions also the backslash, the comma and line breaks.
-void unescape(std::string& text, std::size_t from, bool v21, bool split,
-              std::vector<std::string_view>& parts) {
-    // The output never outgrows the input: it is written over it as it is read.
-    char* s = text.data();
-    const std::size_t n = text.size();
-    std::size_t out = from;
-    std::vector<std::size_t> ends;
-    for (std::size_t i = from; i < n; ++i) {
-        const char c = s[i];
-        if (c == ';' && split) {
-            ends.push_back(out);
-            continue;
-        }
-        if (c != '\\' || i + 1 == n) {
-            s[out++] = c;
-            continue;
-        }
-        const char e = s[i + 1];
-        if (e == ';') {
-            s[out++] = ';';
-        } else if (v21) {
-            s[out++] = c;
-            continue;
-        } else if (e == '\\' || e == ',') {
-            s[out++] = e;
-        } else if (e == 'n' || e == 'N') {
-            s[out++] = '\n';
-        } else if (e == 'r') {
-            s[out++] = '\r';
-        } else {
-            s[out++] = c;
-            continue;
-        }
-        ++i;
-    }
-    ends.push_back(out);
-    text.resize(out);
-    parts.clear();
-    std::size_t start = from;
-    for (std::size_t end : ends) {
-        parts.emplace_back(text.data() + start, end - start);
-        start = end;
-    }
-}
-
 std::string_view part(const std::vector<std::string_view>& parts, std::size_t i) {
     return i < parts.size() ? std::string_view(parts[i]) : std::string_view();
 }
@@ -612,7 +564,7 @@ bool VCardReader::decode(Property& p, bool split, ImportedContact& contact) {
         p.line.swap(converted_);
         p.valueAt = 0;
     }
-    unescape(p.line, p.valueAt, v21_, split, parts_);
+    UnescapeVCardValue(p.line, p.valueAt, v21_, split, parts_);
     return true;
 }
 

@@ -5,6 +5,8 @@
 #include "sync/discovery.h"
 #include "sync/httpclient.h"
 #include "sync/password.h"
+#include "sync/runsync.h"
+#include "sync/syncstate.h"
 
 #include <ostream>
 
@@ -73,11 +75,8 @@ int runSync(bool acceptDeletions, const CommandLineContext& context, SettingsSto
         return failed(context, found.message());
     CurlHttpClient http({account.url, account.user, std::move(password)});
     CardDavBook collection(http, account.book);
-    // Where the sync core takes over (sync/runsync.h): RunSync(collection, {bookPath, the state's
-    // path, account.book, acceptDeletions}, context.out, context.err).
-    (void)collection;
-    (void)acceptDeletions;
-    return failed(context, "--sync is not part of this build yet");
+    return RunSync(collection, {bookPath, DefaultSyncStatePath(), account.book, acceptDeletions},
+                   context.out, context.err);
 }
 
 } // namespace
