@@ -17,7 +17,7 @@ PACKAGES := build-essential cmake qt6-base-dev qt6-base-dev-tools libgl1-mesa-de
             poppler-utils python3-vobject python3-gi gir1.2-ebookcontacts-1.2 openbox \
             desktop-file-utils appstream \
             libcurl4-openssl-dev libexpat1-dev libsecret-1-dev qtkeychain-qt6-dev radicale \
-            xandikos openssl gnome-keyring dbus libsqlite3-dev
+            xandikos openssl gnome-keyring dbus libsqlite3-dev eatmydata
 PREFIX ?= /usr/local
 # The program's own code is built with -Werror (WERROR=OFF for a compiler other than
 # Debian 12's, whose new warnings should not stop a build).

@@ -111,7 +111,8 @@ struct Synchroniser::Impl {
     std::vector<Entry> entries;
     std::vector<std::size_t> stale;         // book positions of stale copies of deleted contacts
     std::vector<std::string> replacedHrefs; // contacts sent again under a new href
-    std::string token;
+    std::string token;                      // the collection's token when this sync read it
+    std::string keptToken;                  // the token the state keeps for the next sync
     bool keepToken = false;
     bool slow = false;
     bool olderCopy = false;
@@ -195,7 +196,11 @@ struct Synchroniser::Impl {
 
     Result readServer() {
         CollectionChanges changes;
-        if (Result listed = server.changesSince(last.token, changes); !listed)
+        // After a sync that did not finish, the whole collection: a server may leave out of a
+        // list of changes a resource created after the token and removed since, and the
+        // steps of that sync were made after its token.
+        const std::string since = last.steps.empty() ? last.token : std::string();
+        if (Result listed = server.changesSince(since, changes); !listed)
             return listed;
         token = changes.token;
         std::unordered_map<std::string, std::size_t> index;
@@ -567,6 +572,49 @@ struct Synchroniser::Impl {
         return {};
     }
 
+    // The token the next sync starts from. The one read before this sync's own steps does not
+    // cover them: a server may leave a resource created after a token and removed since out of
+    // the changes since that token (xandikos does), and the next sync would never hear that
+    // it went. So the changes since are asked for again: when they are all this sync's own,
+    // the new token covers them; when anything else changed meanwhile, or the server cannot
+    // tell, the next sync lists the whole collection.
+    void settleToken() {
+        const bool wrote =
+            std::any_of(entries.begin(), entries.end(), [](const Entry& e) { return e.done; });
+        if (keepToken) {
+            keptToken = wrote || !last.steps.empty() ? std::string() : last.token;
+            return;
+        }
+        keptToken = token;
+        if (!wrote || token.empty())
+            return;
+        keptToken.clear();
+        CollectionChanges after;
+        if (!server.changesSince(token, after))
+            return;
+        std::unordered_map<std::string, const Entry*> live;
+        std::set<std::string> gone(replacedHrefs.begin(), replacedHrefs.end());
+        for (const Entry& e : entries) {
+            if (e.drop)
+                gone.insert(e.href);
+            else if (e.present())
+                live.emplace(e.href, &e);
+        }
+        std::size_t listed = 0;
+        for (const RemoteItem& item : after.changed) {
+            const auto it = live.find(item.href);
+            if (it == live.end() || item.etag.empty() || it->second->etag != item.etag)
+                return;
+            ++listed;
+        }
+        for (const std::string& href : after.removed)
+            if (!gone.count(href))
+                return;
+        if (after.complete && listed != live.size())
+            return;
+        keptToken = after.token;
+    }
+
     // ---- The book's change and the summary ----
 
     void buildBatch() {
@@ -622,7 +670,7 @@ struct Synchroniser::Impl {
         StateCommit c;
         c.collection = options.collection;
         c.book = identity;
-        c.token = keepToken ? last.token : token;
+        c.token = keptToken;
         c.dropped = replacedHrefs;
         // Positions after the change: removed records close up, appended ones follow.
         std::vector<std::size_t> removed;
@@ -705,6 +753,7 @@ Result Synchroniser::run(const BookSnapshot& book) {
         return allowed;
     if (Result sent = s.sendAll(); !sent)
         return sent;
+    s.settleToken();
     s.buildBatch();
     s.summarise();
     return {};

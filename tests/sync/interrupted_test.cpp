@@ -4,8 +4,9 @@
 // The kill test's size and moments come from the environment, so a failure can be repeated
 // and a long run made:
 //     QUENLARK_SYNC_KILL_SEED      seed (default 20261209; printed)
-//     QUENLARK_SYNC_KILL_CONTACTS  new contacts on each side (default 150)
-//     QUENLARK_SYNC_KILLS          kills (default 6)
+//     QUENLARK_SYNC_KILL_CONTACTS  new contacts on each side (default 150; 60 with
+//                                  AddressSanitizer, which makes everything slower)
+//     QUENLARK_SYNC_KILLS          kills (default 6; 3 with AddressSanitizer)
 #include "foldercollection.h"
 #include "syncfixture.h"
 
@@ -24,6 +25,12 @@ using namespace quenlark::sync;
 using namespace quenlark::sync::test;
 
 namespace {
+
+#ifdef __SANITIZE_ADDRESS__
+constexpr long kKillContacts = 60, kKills = 3;
+#else
+constexpr long kKillContacts = 150, kKills = 6;
+#endif
 
 long knob(const char* name, long fallback) {
     const char* value = std::getenv(name);
@@ -104,8 +111,8 @@ TEST_F(InterruptedSync, EveryRequestFailingInTurnIsFinishedByTheNextSync) {
 // the end.
 TEST_F(InterruptedSync, AKilledLargeSyncIsFinishedByTheNextWithoutDoubles) {
     const auto seed = std::uint32_t(knob("QUENLARK_SYNC_KILL_SEED", 20261209));
-    const long count = knob("QUENLARK_SYNC_KILL_CONTACTS", 150);
-    const long kills = knob("QUENLARK_SYNC_KILLS", 6);
+    const long count = knob("QUENLARK_SYNC_KILL_CONTACTS", kKillContacts);
+    const long kills = knob("QUENLARK_SYNC_KILLS", kKills);
     std::cout << "kill test: seed " << seed << ", " << count << " contacts on each side, " << kills
               << " kills\n";
     std::mt19937 random(seed);

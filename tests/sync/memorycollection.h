@@ -1,6 +1,7 @@
-// A CardDAV collection in memory for the sync's tests: resources with ETags, a sync token,
-// a count of requests, and faults on the Nth request (a refusal before the server acts, a
-// lost answer after it acted, a 412, or a change made by someone else just before it).
+// A CardDAV collection in memory for the sync's tests: resources with ETags, a sync token
+// (the changes since it leave out what was created and removed after it), a count of
+// requests, and faults on the Nth request (a refusal before the server acts, a lost answer
+// after it acted, a 412, or a change made by someone else just before it).
 #pragma once
 
 #include "sync/carddavcollection.h"
@@ -50,13 +51,14 @@ public:
         const bool known = tokens && !token.empty() && std::stoul(token) <= clock_;
         out.complete = !known;
         const unsigned long since = known ? std::stoul(token) : 0;
-        std::map<std::string, bool> touched;
+        // Removals only of what was there at the token: a resource created and removed
+        // since is left out, as xandikos does (it compares the collection then and now).
+        std::map<std::string, bool> touched, existed;
         for (const Change& c : log_)
-            if (c.at > since)
-                touched[c.href] = c.removed;
-        for (const auto& [href, removed] : touched) {
+            (c.at > since ? touched : existed)[c.href] = !c.removed;
+        for (const auto& [href, present] : touched) {
             if (!cards.count(href)) {
-                if (known)
+                if (known && existed[href])
                     out.removed.push_back(href);
             } else {
                 out.changed.push_back({href, etagOf(href)});
