@@ -27,6 +27,50 @@ void AddressBook::close() {
     engine_.CloseAddressBook();
 }
 
+int AddressBook::PositionAfter(const AddressBookEngine::Batch& batch, int position) {
+    int before = 0;
+    for (const auto& removal : batch.removals) {
+        if (int(removal.position) == position)
+            return -1;
+        before += int(removal.position) < position;
+    }
+    return position - before;
+}
+
+Result AddressBook::applySync(const AddressBookEngine::Batch& batch,
+                              const AddressBookEngine::RecordSource& appends,
+                              std::uint64_t plannedAt) {
+    if (plannedAt != revision_ || batch.count != engine_.index().size())
+        return Result::Fail(Failure::BookChanged,
+                            "The address book was changed while the sync ran");
+    Result written = engine_.ApplyBatch(batch, appends);
+    if (!written) {
+        if (written.failure() == Failure::BookChanged) {
+            // Another program wrote the file: the index is read again, as after any write.
+            ++revision_;
+            engine_.LoadContactIndex();
+            emit contactsReplaced();
+        }
+        return written;
+    }
+    ++revision_;
+    const int added = int(engine_.index().size()) - int(batch.count - batch.removals.size());
+    const bool oneRemoval = batch.removals.size() == 1 && added == 0;
+    if (!batch.removals.empty() && !oneRemoval) {
+        emit contactsReplaced();
+    } else {
+        if (oneRemoval)
+            emit contactRemoved(int(batch.removals.front().position));
+        for (const auto& rewrite : batch.rewrites)
+            emit contactRewritten(PositionAfter(batch, int(rewrite.position)));
+        if (added > 0)
+            emit contactsAppended(added);
+    }
+    if (written.hasWarning())
+        emit savedWithWarning(QString::fromStdString(written.message()));
+    return written;
+}
+
 void AddressBook::repairFromBackup(const QString& path) {
     engine_.RepairAddressBook(LocalPath(path));
     reload();
@@ -55,6 +99,7 @@ AddressBook::ShowProgress::~ShowProgress() {
 }
 
 Result AddressBook::afterWrite(Result result) {
+    ++revision_;
     if (result.failure() == Failure::BookChanged) {
         engine_.LoadContactIndex();
         emit contactsReplaced();
@@ -139,6 +184,7 @@ bool AddressBook::isDatabaseFile(const QString& path) const {
 }
 
 void AddressBook::reload() {
+    ++revision_;
     engine_.LoadContactIndex();
     emit contactsReplaced();
     emit contactsChanged();
