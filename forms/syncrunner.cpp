@@ -4,6 +4,7 @@
 #include "engine/contactrecord.h"
 #include "forms/contactlist.h"
 #include "forms/keyring.h"
+#include "forms/syncdialog.h"
 #include "interchange/importedcontact.h"
 #include "platform/settingsstore.h"
 #include "platform/uiseam.h"
@@ -12,6 +13,7 @@
 #include "sync/synccommands.h"
 #include "tools/addressbook.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -26,6 +28,8 @@ namespace {
 
 // How often a sync starts again at once because the window wrote the book meanwhile.
 constexpr int kMostRetries = 3;
+// How long a sync waits before it looks again whether the window is between commands.
+constexpr int kWaitMs = 200;
 
 QString text(const std::optional<std::string>& value) {
     return QString::fromStdString(value.value_or(std::string()));
@@ -171,10 +175,23 @@ bool SyncRunner::passwordFor(const SyncAccountSettings& account, Trigger trigger
     return true;
 }
 
+bool SyncRunner::windowBusy() const {
+    // A command of the window is under way (a write with its progress, or a question it
+    // asks before or after): it may hold positions in the index that a sync would move.
+    if (book_.inCommand())
+        return true;
+    QWidget* modal = QApplication::activeModalWidget();
+    return modal && !qobject_cast<Tsyncdialog*>(modal);
+}
+
 void SyncRunner::start(Trigger trigger) {
     // A question (the password) is open: a timer's sync meanwhile comes later.
     if (job_ || starting_) {
         again_ = again_ || trigger == Trigger::Automatic;
+        return;
+    }
+    if (trigger == Trigger::Automatic && windowBusy()) {
+        QTimer::singleShot(kWaitMs, this, [this] { start(Trigger::Automatic); });
         return;
     }
     trigger_ = trigger;
@@ -229,9 +246,16 @@ void SyncRunner::runJob(std::unique_ptr<Job> job) {
 }
 
 void SyncRunner::jobDone() {
-    thread_->wait();
-    delete thread_;
-    thread_ = nullptr;
+    if (thread_) {
+        thread_->wait();
+        delete thread_;
+        thread_ = nullptr;
+    }
+    // The book changes once the window is between commands.
+    if (windowBusy()) {
+        QTimer::singleShot(kWaitMs, this, &SyncRunner::jobDone);
+        return;
+    }
     std::unique_ptr<Job> job = std::move(job_);
     const Result& ran = job->ran;
     if (!ran) {

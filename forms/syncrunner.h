@@ -89,6 +89,7 @@ signals:
 
 private:
     struct Job;
+    bool windowBusy() const;
     bool passwordFor(const SyncAccountSettings& account, Trigger trigger, QString& password);
     void runJob(std::unique_ptr<Job> job);
     void jobDone();

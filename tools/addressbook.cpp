@@ -72,7 +72,10 @@ Result AddressBook::applySync(const AddressBookEngine::Batch& batch,
 }
 
 void AddressBook::repairFromBackup(const QString& path) {
-    engine_.RepairAddressBook(LocalPath(path));
+    {
+        const Busy busy(*this);
+        engine_.RepairAddressBook(LocalPath(path));
+    }
     reload();
 }
 
@@ -132,7 +135,11 @@ int AddressBook::positionOf(const ContactIndexEntry& entry) const {
 }
 
 Result AddressBook::appendContact(const ContactRecord& record) {
-    Result written = engine_.AppendContact(record);
+    Result written;
+    {
+        const Busy busy(*this);
+        written = engine_.AppendContact(record);
+    }
     if (written)
         emit contactsAppended(1);
     return afterWrite(std::move(written));
@@ -141,7 +148,11 @@ Result AddressBook::appendContact(const ContactRecord& record) {
 Result AddressBook::importContacts(const AddressBookEngine::RecordSource& next,
                                    const AddressBookEngine::Progress& progress) {
     const std::size_t before = engine_.index().size();
-    Result written = engine_.AppendContacts(next, progress);
+    Result written;
+    {
+        const Busy busy(*this);
+        written = engine_.AppendContacts(next, progress);
+    }
     if (written && engine_.index().size() > before)
         emit contactsAppended(int(engine_.index().size() - before));
     return afterWrite(std::move(written));
@@ -149,7 +160,11 @@ Result AddressBook::importContacts(const AddressBookEngine::RecordSource& next,
 
 Result AddressBook::rewriteContact(const ContactIndexEntry& entry, const ContactRecord& record) {
     const int position = positionOf(entry);
-    Result written = engine_.RewriteContact(entry, record);
+    Result written;
+    {
+        const Busy busy(*this);
+        written = engine_.RewriteContact(entry, record);
+    }
     if (written && position >= 0)
         emit contactRewritten(position);
     return afterWrite(std::move(written));
@@ -157,14 +172,22 @@ Result AddressBook::rewriteContact(const ContactIndexEntry& entry, const Contact
 
 Result AddressBook::deleteContact(const ContactIndexEntry& entry) {
     const int position = positionOf(entry);
-    Result written = engine_.DeleteContact(entry);
+    Result written;
+    {
+        const Busy busy(*this);
+        written = engine_.DeleteContact(entry);
+    }
     if (written && position >= 0)
         emit contactRemoved(position);
     return afterWrite(std::move(written));
 }
 
 Result AddressBook::restoreBackup(const QString& path) {
-    Result written = engine_.RestoreBackupCopy(LocalPath(path));
+    Result written;
+    {
+        const Busy busy(*this);
+        written = engine_.RestoreBackupCopy(LocalPath(path));
+    }
     if (written)
         emit contactsReplaced();
     return afterWrite(std::move(written));
@@ -173,7 +196,11 @@ Result AddressBook::restoreBackup(const QString& path) {
 Result AddressBook::saveBackup(const QString& path) {
     if (isDatabaseFile(path))
         return Result::Fail(Failure::IsDatabase, "The chosen file is the open address book");
-    Result saved = engine_.SaveBackupCopy(LocalPath(path));
+    Result saved;
+    {
+        const Busy busy(*this);
+        saved = engine_.SaveBackupCopy(LocalPath(path));
+    }
     if (saved.hasWarning())
         emit savedWithWarning(QString::fromStdString(saved.message()));
     return saved;
@@ -185,7 +212,10 @@ bool AddressBook::isDatabaseFile(const QString& path) const {
 
 void AddressBook::reload() {
     ++revision_;
-    engine_.LoadContactIndex();
+    {
+        const Busy busy(*this);
+        engine_.LoadContactIndex();
+    }
     emit contactsReplaced();
     emit contactsChanged();
 }

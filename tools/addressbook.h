@@ -59,6 +59,10 @@ public:
     // Counts every write the windows make through here, so that a sync can tell whether the
     // book it planned on is still the one in the index.
     std::uint64_t revision() const { return revision_; }
+    // True while a command works on the book: inside a write or between a command's start
+    // and its outcome (PendingReload). The events the window handles meanwhile (progress
+    // painting, a question) must not change the book or read it.
+    bool inCommand() const { return busy_ > 0 || pendingScopes_ > 0; }
 
     // Copies the database to `path`; the database itself is never written over
     // (Failure::IsDatabase). The index does not change.
@@ -117,6 +121,13 @@ signals:
     void savedWithWarning(const QString& why);
 
 private:
+    struct Busy {
+        explicit Busy(AddressBook& book) : book_(book) { ++book_.busy_; }
+        ~Busy() { --book_.busy_; }
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+        AddressBook& book_;
+    };
     Result afterWrite(Result result);
     // Where `entry` lies in the index, or -1 when it is not one of its entries.
     int positionOf(const ContactIndexEntry& entry) const;
@@ -124,6 +135,7 @@ private:
     AddressBookEngine& engine_;
     int pendingScopes_ = 0;
     std::uint64_t revision_ = 0;
+    int busy_ = 0;
     bool reloadDue_ = false;
 };
 
