@@ -24,8 +24,9 @@ Result runJob(QKeychain::Job& job) {
     });
     QTimer::singleShot(kKeyringWaitMs, &loop, &QEventLoop::quit);
     job.start();
+    // The window paints meanwhile; what the person types waits for the answer.
     if (!finished)
-        loop.exec();
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
     if (!finished)
         return Result::Fail(Failure::NoConnection, "The keyring did not answer");
     switch (job.error()) {

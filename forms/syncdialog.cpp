@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QEventLoop>
 #include <QLocale>
+#include <QScopeGuard>
 #include <QThread>
 
 namespace quenlark {
@@ -173,8 +174,12 @@ bool Tsyncdialog::check() {
         setStatus(QString::fromStdString(allowed.message()));
         return false;
     }
+    if (checking_)
+        return false;
+    // Nothing typed: the password of this run, or the one the keyring keeps, if any.
     QString password = ui_->passwordEdit->text();
-    // Nothing typed: the password the keyring keeps for this account, if any.
+    if (password.isEmpty())
+        password = runner_.sessionPassword().value_or(QString());
     if (password.isEmpty() && !ui_->askPasswordBox->isChecked() &&
         !ReadKeyringPassword(user, url, password))
         password.clear();
@@ -185,6 +190,8 @@ bool Tsyncdialog::check() {
     }
 
     // Discovery talks to the server: on a thread of its own, the dialog painting meanwhile.
+    checking_ = true;
+    const auto done = qScopeGuard([this] { checking_ = false; });
     setBusy(true);
     setStatus(QStringLiteral("Looking for your address books..."));
     sync::Discovery discovery;

@@ -49,6 +49,7 @@ private:
     std::unique_ptr<Ui::syncdialog> ui_;
     QTimer progressDelay_;
     bool loading_ = false;
+    bool checking_ = false;
 };
 
 // Creates the dialog owned by `owner`, shows it modally and destroys it when it closes.

@@ -72,6 +72,7 @@ public:
     void settingsChanged();
     // The password for this run only (no keyring, or the person typed it at set-up).
     void rememberPassword(const QString& password) { sessionPassword_ = password; }
+    const std::optional<QString>& sessionPassword() const { return sessionPassword_; }
     const LastSync& lastSync() const { return last_; }
 
     // For tests: the delay after a local change, and the automatic sync's first start.
