@@ -158,7 +158,8 @@ bool SyncRunner::passwordFor(const SyncAccountSettings& account, Trigger trigger
     }
     if (!account.askPassword && ReadKeyringPassword(account.user, account.url, password))
         return true;
-    if (trigger == Trigger::Automatic && passwordRefused_)
+    // An automatic sync asks only when the person chose to be asked, and once a run at most.
+    if (trigger == Trigger::Automatic && (passwordRefused_ || !account.askPassword))
         return false;
     bool given = false;
     const QString typed = QInputDialog::getText(
@@ -212,7 +213,8 @@ void SyncRunner::start(Trigger trigger) {
     const bool havePassword = passwordFor(account, trigger, password);
     starting_ = false;
     if (!havePassword) {
-        finish(false, QStringLiteral("There is no password to sign in with."));
+        finish(false, QStringLiteral("There is no password to sign in with: give it in "
+                                     "Synchronise..."));
         return;
     }
     job->http = std::make_unique<sync::CurlHttpClient>(sync::HttpAccount{
