@@ -160,6 +160,11 @@ private slots:
         QVERIFY(Child<QLabel>(dialog, "keyringNote")->isVisible());
         QVERIFY(Child<QCheckBox>(dialog, "askPasswordBox")->isChecked());
         books->setCurrentIndex(books->findText(QStringLiteral("Contacts")));
+        // Alt+U ticks automatic sync, once per press, and the settings follow.
+        for (const int minutes : {15, 0}) {
+            QTest::keyClick(&dialog, Qt::Key_U, Qt::AltModifier);
+            QCOMPARE(LoadSyncSettings(env_->settings()).minutes, minutes);
+        }
         const SyncAccountSettings kept = LoadSyncSettings(env_->settings());
         QCOMPARE(kept.user, QStringLiteral("alice"));
         QVERIFY(kept.book.endsWith(QStringLiteral("/contacts/")));
