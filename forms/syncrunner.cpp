@@ -12,6 +12,7 @@
 #include "sync/httpclient.h"
 #include "sync/synccommands.h"
 #include "tools/addressbook.h"
+#include "tools/commontools.h"
 
 #include <QApplication>
 #include <QDir>
@@ -56,6 +57,8 @@ std::string statePath(const SettingsStore& settings) {
 
 // The field of a record that a conflict names ("name", "city", "country").
 QString fieldValue(const ContactRecord& record, const std::string& label) {
+    if (label == "country")
+        return CountryName(record.country());
     for (std::size_t i = 0; i < kFieldCount; ++i)
         if (label == FieldLabel(static_cast<Field>(i)))
             return QString::fromStdString(Cp1252ToUtf8(record.text(static_cast<Field>(i))));

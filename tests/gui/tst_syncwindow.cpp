@@ -16,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -227,6 +228,32 @@ private slots:
         QCOMPARE(QString::fromStdString(w->selectedContact()->name), QStringLiteral("Bob Zed"));
     }
 
+    // While a dialog of the window is open (a command's question), a finished sync waits
+    // with its change of the book until it closes.
+    void waitsForAnOpenDialog() {
+        QVERIFY(phone_->put("p1", Card("p1", "Pia Phone", "Oslo", "20200101T000000Z")));
+        setUpAccount();
+        auto w = window({NamedContact("Ann Lee", "ann@example.com")});
+        QVERIFY(w);
+        SyncRunner& runner = *w->syncRunner();
+        QSignalSpy finished(&runner, &SyncRunner::finished);
+        QDialog question(w.get());
+        const ModalRun run = RunModal<QDialog>(
+            [&] {
+                runner.start(SyncRunner::Trigger::Automatic);
+                question.exec();
+            },
+            [&](QDialog&) {
+                QTest::qWait(1500);
+                QVERIFY(runner.running());
+                QCOMPARE(RecordCount(env_->databaseBytes()), 1);
+            });
+        QVERIFY(run.driven);
+        QVERIFY(QTest::qWaitFor([&] { return !finished.isEmpty(); }, 30000));
+        QVERIFY(finished.last().at(0).toBool());
+        QCOMPARE(RecordCount(env_->databaseBytes()), 2);
+    }
+
     // Deleting most of the book asks first: No leaves both sides, Yes goes on. An automatic
     // sync never asks; it tells it once in the window's notice.
     void deletionQuestion() {
@@ -278,6 +305,7 @@ private slots:
         w->modifyContact();
         seam_->clear();
 
+        ClickRow(*w, 0); // selected through the rewrite of its contact, with the value kept
         Tsyncdialog dialog(runner, env_->settings(), w.get());
         dialog.show();
         QStringList row;
@@ -295,6 +323,8 @@ private slots:
                     .driven);
         QCOMPARE(row, (QStringList{"Pia Phone", "city", "Bergen", "Tromso"}));
         QCOMPARE(FieldOf(env_->databaseBytes(), 0, Field::City), QByteArray("Bergen"));
+        QVERIFY(w->selectedContact());
+        QCOMPARE(Child<QLineEdit>(*w, "cityEdit")->text(), QStringLiteral("Bergen"));
         row.clear();
         QVERIFY(RunModal<Tlastsyncdialog>([&] { dialog.showLastSync(); }, readRow).driven);
         QCOMPARE(row.size(), 4);
