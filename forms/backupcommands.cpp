@@ -51,6 +51,11 @@ BackupCommands::BackupCommands(QWidget* window, const Ui::mainform& ui, AddressB
     importItem->setObjectName(QStringLiteral("importContactsItem"));
     QAction* exportItem = AddMenuItem(menu, QStringLiteral("&Export contacts..."));
     exportItem->setObjectName(QStringLiteral("exportContactsItem"));
+    // Keeping the book in step with a CardDAV server, behind a separator of its own.
+    AddMenuSeparator(menu);
+    QAction* syncItem = AddMenuItem(menu, QStringLiteral("S&ynchronise..."));
+    syncItem->setObjectName(QStringLiteral("synchroniseItem"));
+    connect(syncItem, &QAction::triggered, this, &BackupCommands::synchroniseRequested);
     import_ = new ContactImport(window_, book_);
     connect(saveItem, &QAction::triggered, this, &BackupCommands::save);
     connect(restoreItem, &QAction::triggered, this, &BackupCommands::restore);

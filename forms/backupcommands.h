@@ -38,6 +38,10 @@ public:
     // Writes contacts to a vCard or CSV file for other programs (the export dialog).
     void exportContacts();
 
+signals:
+    // "Synchronise..." was chosen.
+    void synchroniseRequested();
+
 private:
     QWidget* window_;
     AddressBook& book_;

@@ -19,6 +19,8 @@
 #include "forms/keybindings.h"
 #include "forms/linkcommands.h"
 #include "forms/skinnedframe.h"
+#include "forms/syncdialog.h"
+#include "forms/syncrunner.h"
 #include "forms/windowcommands.h"
 #include "forms/windowoptions.h"
 #include "resources/bitmaps.h"
@@ -29,6 +31,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFontMetrics>
+#include <QLabel>
 
 namespace quenlark {
 
@@ -82,7 +85,7 @@ void finishLayout(QWidget* window, const Ui::mainform& ui) {
 
 Tmainform::Tmainform(AddressBookEngine& engine, SettingsStore& settings, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), ui_(std::make_unique<Ui::mainform>()),
-      book_(std::make_unique<AddressBook>(engine)) {
+      book_(std::make_unique<AddressBook>(engine)), settings_(settings) {
     setFont(Tahoma8());
     ui_->setupUi(this);
     finishLayout(this, *ui_);
@@ -138,7 +141,36 @@ void Tmainform::startUp() {
             });
     ui_->programIcon->setPixmap(ApplicationIcon().pixmap(32, 32));
     options_->load();
+    startSync();
     startedUp_ = true;
+}
+
+void Tmainform::startSync() {
+    sync_ = new SyncRunner(this, *book_, *list_, settings_);
+    // A failed automatic sync is told once, in a line of the bottom bar between the program
+    // icon and the backup button, where nothing else is; it goes once a sync succeeds.
+    syncNotice_ = new QLabel(this);
+    syncNotice_->setObjectName(QStringLiteral("syncNotice"));
+    syncNotice_->setAccessibleName(QStringLiteral("Sync notice"));
+    syncNotice_->setTextFormat(Qt::PlainText);
+    syncNotice_->setGeometry(124, 318, 222, 32);
+    syncNotice_->setWordWrap(true);
+    syncNotice_->setFont(Tahoma8());
+    syncNotice_->hide();
+    connect(sync_, &SyncRunner::notice, this, [this](const QString& text) {
+        const QString shortText =
+            QFontMetrics(syncNotice_->font())
+                .elidedText(text, Qt::ElideRight, syncNotice_->width() * 2 - 8);
+        syncNotice_->setText(shortText);
+        syncNotice_->setToolTip(text);
+        syncNotice_->setVisible(!text.isEmpty());
+    });
+    connect(backup_.get(), &BackupCommands::synchroniseRequested, this, &Tmainform::synchronise);
+}
+
+void Tmainform::synchronise() {
+    if (sync_)
+        RunSyncDialog(*sync_, settings_, this);
 }
 
 void Tmainform::changeEvent(QEvent* event) {

@@ -17,6 +17,8 @@
 #include <QWidget>
 #include <memory>
 
+class QLabel;
+
 namespace Ui {
 class mainform;
 }
@@ -34,6 +36,7 @@ class KeyBindings;
 class LinkCommands;
 class SettingsStore;
 class SkinnedFrame;
+class SyncRunner;
 class WindowCommands;
 class WindowOptions;
 struct ContactIndexEntry;
@@ -72,12 +75,16 @@ public:
     bool openLink(const QString& link);
     void saveBackup();
     void restoreBackup();
+    // "Synchronise...": the sync dialog. The runner exists once the window started up.
+    void synchronise();
+    SyncRunner* syncRunner() const { return sync_; }
 
 protected:
     void changeEvent(QEvent* event) override;
 
 private:
     void startUp();
+    void startSync();
 
     std::unique_ptr<Ui::mainform> ui_;
     std::unique_ptr<AddressBook> book_;
@@ -91,6 +98,9 @@ private:
     std::unique_ptr<BackupCommands> backup_;
     std::unique_ptr<WindowCommands> commands_;
     std::unique_ptr<KeyBindings> keys_;
+    SyncRunner* sync_ = nullptr;
+    QLabel* syncNotice_ = nullptr;
+    SettingsStore& settings_;
     bool startedUp_ = false;
 };
 

@@ -27,8 +27,55 @@ void AddressBook::close() {
     engine_.CloseAddressBook();
 }
 
+int AddressBook::PositionAfter(const AddressBookEngine::Batch& batch, int position) {
+    int before = 0;
+    for (const auto& removal : batch.removals) {
+        if (int(removal.position) == position)
+            return -1;
+        before += int(removal.position) < position;
+    }
+    return position - before;
+}
+
+Result AddressBook::applySync(const AddressBookEngine::Batch& batch,
+                              const AddressBookEngine::RecordSource& appends,
+                              std::uint64_t plannedAt) {
+    if (plannedAt != revision_ || batch.count != engine_.index().size())
+        return Result::Fail(Failure::BookChanged,
+                            "The address book was changed while the sync ran");
+    Result written = engine_.ApplyBatch(batch, appends);
+    if (!written) {
+        if (written.failure() == Failure::BookChanged) {
+            // Another program wrote the file: the index is read again, as after any write.
+            ++revision_;
+            engine_.LoadContactIndex();
+            emit contactsReplaced();
+        }
+        return written;
+    }
+    ++revision_;
+    const int added = int(engine_.index().size()) - int(batch.count - batch.removals.size());
+    const bool oneRemoval = batch.removals.size() == 1 && added == 0;
+    if (!batch.removals.empty() && !oneRemoval) {
+        emit contactsReplaced();
+    } else {
+        if (oneRemoval)
+            emit contactRemoved(int(batch.removals.front().position));
+        for (const auto& rewrite : batch.rewrites)
+            emit contactRewritten(PositionAfter(batch, int(rewrite.position)));
+        if (added > 0)
+            emit contactsAppended(added);
+    }
+    if (written.hasWarning())
+        emit savedWithWarning(QString::fromStdString(written.message()));
+    return written;
+}
+
 void AddressBook::repairFromBackup(const QString& path) {
-    engine_.RepairAddressBook(LocalPath(path));
+    {
+        const Busy busy(*this);
+        engine_.RepairAddressBook(LocalPath(path));
+    }
     reload();
 }
 
@@ -55,6 +102,7 @@ AddressBook::ShowProgress::~ShowProgress() {
 }
 
 Result AddressBook::afterWrite(Result result) {
+    ++revision_;
     if (result.failure() == Failure::BookChanged) {
         engine_.LoadContactIndex();
         emit contactsReplaced();
@@ -87,7 +135,11 @@ int AddressBook::positionOf(const ContactIndexEntry& entry) const {
 }
 
 Result AddressBook::appendContact(const ContactRecord& record) {
-    Result written = engine_.AppendContact(record);
+    Result written;
+    {
+        const Busy busy(*this);
+        written = engine_.AppendContact(record);
+    }
     if (written)
         emit contactsAppended(1);
     return afterWrite(std::move(written));
@@ -96,7 +148,11 @@ Result AddressBook::appendContact(const ContactRecord& record) {
 Result AddressBook::importContacts(const AddressBookEngine::RecordSource& next,
                                    const AddressBookEngine::Progress& progress) {
     const std::size_t before = engine_.index().size();
-    Result written = engine_.AppendContacts(next, progress);
+    Result written;
+    {
+        const Busy busy(*this);
+        written = engine_.AppendContacts(next, progress);
+    }
     if (written && engine_.index().size() > before)
         emit contactsAppended(int(engine_.index().size() - before));
     return afterWrite(std::move(written));
@@ -104,7 +160,11 @@ Result AddressBook::importContacts(const AddressBookEngine::RecordSource& next,
 
 Result AddressBook::rewriteContact(const ContactIndexEntry& entry, const ContactRecord& record) {
     const int position = positionOf(entry);
-    Result written = engine_.RewriteContact(entry, record);
+    Result written;
+    {
+        const Busy busy(*this);
+        written = engine_.RewriteContact(entry, record);
+    }
     if (written && position >= 0)
         emit contactRewritten(position);
     return afterWrite(std::move(written));
@@ -112,14 +172,22 @@ Result AddressBook::rewriteContact(const ContactIndexEntry& entry, const Contact
 
 Result AddressBook::deleteContact(const ContactIndexEntry& entry) {
     const int position = positionOf(entry);
-    Result written = engine_.DeleteContact(entry);
+    Result written;
+    {
+        const Busy busy(*this);
+        written = engine_.DeleteContact(entry);
+    }
     if (written && position >= 0)
         emit contactRemoved(position);
     return afterWrite(std::move(written));
 }
 
 Result AddressBook::restoreBackup(const QString& path) {
-    Result written = engine_.RestoreBackupCopy(LocalPath(path));
+    Result written;
+    {
+        const Busy busy(*this);
+        written = engine_.RestoreBackupCopy(LocalPath(path));
+    }
     if (written)
         emit contactsReplaced();
     return afterWrite(std::move(written));
@@ -128,7 +196,11 @@ Result AddressBook::restoreBackup(const QString& path) {
 Result AddressBook::saveBackup(const QString& path) {
     if (isDatabaseFile(path))
         return Result::Fail(Failure::IsDatabase, "The chosen file is the open address book");
-    Result saved = engine_.SaveBackupCopy(LocalPath(path));
+    Result saved;
+    {
+        const Busy busy(*this);
+        saved = engine_.SaveBackupCopy(LocalPath(path));
+    }
     if (saved.hasWarning())
         emit savedWithWarning(QString::fromStdString(saved.message()));
     return saved;
@@ -139,7 +211,11 @@ bool AddressBook::isDatabaseFile(const QString& path) const {
 }
 
 void AddressBook::reload() {
-    engine_.LoadContactIndex();
+    ++revision_;
+    {
+        const Busy busy(*this);
+        engine_.LoadContactIndex();
+    }
     emit contactsReplaced();
     emit contactsChanged();
 }

@@ -45,6 +45,25 @@ public:
     Result importContacts(const AddressBookEngine::RecordSource& next,
                           const AddressBookEngine::Progress& progress);
 
+    // A sync's change of the book (AddressBookEngine::ApplyBatch): all or nothing. The lists
+    // follow it as they follow the other writes: an append, one rewrite or removal at its
+    // position, or contactsReplaced() when the batch moves more than one row. contactsChanged()
+    // does not follow: a sync is no command, and the lists keep their selection. A batch
+    // planned before one of our own writes is refused (Failure::BookChanged) without
+    // touching the book or the index: the next sync merges that write.
+    Result applySync(const AddressBookEngine::Batch& batch,
+                     const AddressBookEngine::RecordSource& appends, std::uint64_t plannedAt);
+    // Where the contact at `position` of the book a batch was planned on lies after it, or
+    // -1 when the batch removes it.
+    static int PositionAfter(const AddressBookEngine::Batch& batch, int position);
+    // Counts every write the windows make through here, so that a sync can tell whether the
+    // book it planned on is still the one in the index.
+    std::uint64_t revision() const { return revision_; }
+    // True while a command works on the book: inside a write or between a command's start
+    // and its outcome (PendingReload). The events the window handles meanwhile (progress
+    // painting, a question) must not change the book or read it.
+    bool inCommand() const { return busy_ > 0 || pendingScopes_ > 0; }
+
     // Copies the database to `path`; the database itself is never written over
     // (Failure::IsDatabase). The index does not change.
     Result saveBackup(const QString& path);
@@ -102,12 +121,21 @@ signals:
     void savedWithWarning(const QString& why);
 
 private:
+    struct Busy {
+        explicit Busy(AddressBook& book) : book_(book) { ++book_.busy_; }
+        ~Busy() { --book_.busy_; }
+        Busy(const Busy&) = delete;
+        Busy& operator=(const Busy&) = delete;
+        AddressBook& book_;
+    };
     Result afterWrite(Result result);
     // Where `entry` lies in the index, or -1 when it is not one of its entries.
     int positionOf(const ContactIndexEntry& entry) const;
 
     AddressBookEngine& engine_;
     int pendingScopes_ = 0;
+    std::uint64_t revision_ = 0;
+    int busy_ = 0;
     bool reloadDue_ = false;
 };
 

@@ -461,6 +461,106 @@ grep -qF "Active Address Book=\"$own\"" "$work/fresh/config/quenlark/addressbook
     fail "the settings do not name $own"
 ok "a first start keeps the database in the person's data folder"
 
+# --- Sync with a CardDAV server from the window -------------------------------------------
+# A Radicale of its own on a loopback port: set up from the backup menu's "Synchronise..."
+# (no keyring in this session: the password is kept for the run), Sync now, a contact edited
+# in the window, Sync now again, and the server's vCard of that contact read field by field.
+dav_cards() { # prints every vCard of the test's address book
+    python3 - "$dav/alice/contacts/" <<'EOF'
+import base64, sys, urllib.request, xml.etree.ElementTree as ET
+url = sys.argv[1]
+auth = {"Authorization": "Basic " + base64.b64encode(b"alice:wonder land").decode()}
+def ask(method, target, headers={}):
+    request = urllib.request.Request(target, method=method, headers={**auth, **headers})
+    return urllib.request.urlopen(request).read()
+listing = ET.fromstring(ask("PROPFIND", url, {"Depth": "1"}))
+for href in listing.iter("{DAV:}href"):
+    if href.text.endswith(".vcf"):
+        print(ask("GET", url.split("/alice/")[0] + href.text).decode())
+EOF
+}
+card_of() { dav_cards | awk -v name="FN:$1" 'BEGIN{RS="END:VCARD"} index($0, name) {print; exit}' | tr -d '\r'; }
+card_field() { # NAME PROPERTY: the value of the contact's first PROPERTY (parameters left out)
+    card_of "$1" | grep -m1 -E "^$2[;:]" | sed 's/^[^:]*://'
+}
+cards_on_server() { [ "$(dav_cards | grep -c '^BEGIN:VCARD')" = "$1" ]; } # COUNT
+city_on_server() { [ "$(card_field "$1" ADR | cut -d';' -f4)" = "$2" ]; } # NAME CITY
+if command -v radicale >/dev/null; then
+    port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    mkdir -p "$work/dav"
+    printf 'alice:wonder land\n' >"$work/dav/users"
+    radicale -C /dev/null -H "127.0.0.1:$port" --auth-type htpasswd \
+        --auth-htpasswd-filename "$work/dav/users" --auth-htpasswd-encryption plain \
+        --storage-filesystem-folder "$work/dav/collections" --logging-level warning \
+        >"$work/radicale.log" 2>&1 &
+    pids+=($!)
+    dav=http://127.0.0.1:$port
+    wait_until curl -sf -o /dev/null -u 'alice:wonder land' -X PROPFIND -H 'Depth: 0' \
+        "$dav/alice/" || fail "radicale did not start"
+    curl -sf -o /dev/null -u 'alice:wonder land' -X MKCOL -H 'Content-Type: application/xml' \
+        --data '<?xml version="1.0"?><d:mkcol xmlns:d="DAV:" xmlns:c="urn:ietf:params:xml:ns:carddav"><d:set><d:prop><d:resourcetype><d:collection/><c:addressbook/></d:resourcetype><d:displayname>Contacts</d:displayname></d:prop></d:set></d:mkcol>' \
+        "$dav/alice/contacts/" || fail "no address book on radicale"
+
+    db=$work/sync.qab
+    cp "$work/book.qab" "$db"
+    sandbox sync "$db"
+    (sandbox_env sync && DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus \
+        exec "$PROG" >>"$work/sync.log" 2>&1) &
+    SYNC=$!
+    pids+=("$SYNC")
+    win=$(wait_window "$SYNC" "$TITLE") || fail "the window did not open for the sync"
+    focus "$win"
+    keys alt+b y
+    dlg=$(wait_window "$SYNC" "Synchronise") || fail "Synchronise... did not open its dialog"
+    focus "$dlg"
+    typed "$dav/"; keys Tab
+    typed "alice"; keys Tab
+    typed "wonder land"
+    keys alt+h
+    wait_until grep -q "Sync Address Book=.*/alice/contacts/" "$work/sync/config/quenlark/addressbook.ini" ||
+        fail "Check kept no account: $(cat "$work/sync/config/quenlark/addressbook.ini")"
+    ! grep -q "wonder land" "$work/sync/config/quenlark/addressbook.ini" ||
+        fail "the password is in the settings file"
+    screenshot "$ARTIFACTS/sync-dialog.png" "$dlg"
+    keys alt+s
+    wait_until cards_on_server 2 ||
+        fail "the first sync sent no contacts: $(dav_cards)"
+    keys Escape
+    wait_gone "$SYNC" "Synchronise" || fail "the sync dialog stayed open"
+    ok "sync set up from the window and the book sent to the server"
+
+    focus "$win"
+    click "$win" 60 $((48 + 10))
+    click "$win" 300 82
+    keys F5
+    for _ in $(seq 9); do keys Return; done # on to the city box
+    keys ctrl+a
+    typed "Dunedin"
+    keys F7
+    wait_until line_is 1 "Ann Lee|ann@example.com|Dunedin|0" || fail "modify: $("$DUMP" "$db")"
+    keys alt+b y
+    dlg=$(wait_window "$SYNC" "Synchronise") || fail "the sync dialog did not open again"
+    focus "$dlg"
+    keys alt+s
+    wait_until city_on_server "Ann Lee" Dunedin ||
+        fail "the edit did not reach the server: $(card_of "Ann Lee")"
+    adr=$(card_field "Ann Lee" ADR)
+    [ "$(card_field "Ann Lee" FN)" = "Ann Lee" ] &&
+        [ "$(card_field "Ann Lee" NICKNAME)" = nick ] &&
+        [ "$(card_field "Ann Lee" EMAIL)" = ann@example.com ] &&
+        [ "$(card_field "Ann Lee" URL)" = http://example.com ] &&
+        [ "$(card_field "Ann Lee" TEL)" = "555 0100" ] &&
+        [ "$(echo "$adr" | cut -d';' -f3)" = "1 Main Street" ] &&
+        [ "$(echo "$adr" | cut -d';' -f6)" = 6011 ] &&
+        cards_on_server 2 ||
+        fail "the server's vCard after the edit: $(card_of "Ann Lee")"
+    keys Escape
+    focus "$win"
+    keys ctrl+q
+    [ "$(wait_exit "$SYNC")" = 0 ] || fail "the program did not exit with 0 after the sync"
+    ok "an edit in the window reaches the server's vCard, field by field"
+fi
+
 # --- Under a window manager --------------------------------------------------------------
 # openbox, with its stock settings, takes over the display: the caption bar hands the move
 # to it, dialogs are stacked by it, and Alt+F4 is its own Close, which asks the window to

@@ -39,6 +39,8 @@ bool isControl(QAccessible::Role role) {
     case QAccessible::ComboBox:
     case QAccessible::List:
     case QAccessible::ListItem:
+    case QAccessible::Tree:
+    case QAccessible::TreeItem:
     case QAccessible::CheckBox:
     case QAccessible::RadioButton:
         return true;

@@ -272,7 +272,7 @@ void TstAppearance::titlesAreThoseOfTheWindows() {
     QCOMPARE(titles, QStringList({"Quenlark Address Book 2.4.2", "About Quenlark Address Book",
                                   "Add contact fast", "Quenlark Address Book options",
                                   "Search results: ", "Select contacts", "Report generator",
-                                  "Export contacts"}));
+                                  "Export contacts", "Synchronise", "Last sync"}));
     // What the task bar shows for the program is the application title that the standard
     // error report carries.
     ShowStandardError(QStringLiteral("x"));

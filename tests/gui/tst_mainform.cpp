@@ -438,10 +438,11 @@ void TstMainform::menusAndTheirItems() {
     QCOMPARE(texts(info), (QStringList{"&About Quenlark Address Book 2.4", "&Quenlark Home Page",
                                        "-", "&Program options", "-", "&View file"}));
     QCOMPARE(texts(files), (QStringList{"info.txt", "license.txt", "whats new.txt"}));
-    // The backup items as they always were, then contacts in and out, each with a letter of
-    // its own.
-    QCOMPARE(texts(backup), (QStringList{"&Save backup file", "&Recover using a backup file", "-",
-                                         "&Import contacts...", "&Export contacts..."}));
+    // The backup items as they always were, then contacts in and out, then the sync, each
+    // with a letter of its own.
+    QCOMPARE(texts(backup),
+             (QStringList{"&Save backup file", "&Recover using a backup file", "-",
+                          "&Import contacts...", "&Export contacts...", "-", "S&ynchronise..."}));
     QCOMPARE(texts(list), (QStringList{"&Add contact fast", "-", "&Delete contact"}));
     // Captions without an accelerator get one; the file names keep theirs as written.
     QCOMPARE(texts(sort), (QStringList{"&Ascending", "&Descending "}));

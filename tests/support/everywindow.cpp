@@ -3,11 +3,14 @@
 #include "forms/aboutbox.h"
 #include "forms/addcontactfast.h"
 #include "forms/exportcontacts.h"
+#include "forms/lastsyncdialog.h"
 #include "forms/mainform.h"
 #include "forms/options.h"
 #include "forms/report.h"
 #include "forms/searchresults.h"
 #include "forms/selectcontacts.h"
+#include "forms/syncdialog.h"
+#include "forms/syncrunner.h"
 #include "mainwindowdriver.h"
 #include "testenv.h"
 
@@ -43,6 +46,15 @@ EveryWindow::EveryWindow(TestEnv& env) {
     dialogs_.push_back(std::move(select));
     dialogs_.push_back(std::make_unique<Treportgen>(env.engine(), main_.get()));
     dialogs_.push_back(std::make_unique<Texportcontacts>(env.engine(), main_.get()));
+    dialogs_.push_back(
+        std::make_unique<Tsyncdialog>(*main_->syncRunner(), env.settings(), main_.get()));
+    LastSync last;
+    last.when = QDateTime::currentDateTimeUtc();
+    last.summary = QStringList{QStringLiteral("Received: 0 new, 1 changed, 0 deleted here.")};
+    last.conflicts.append({QStringLiteral("Ann Lee"), QStringLiteral("city"),
+                           QStringLiteral("Bergen"), QStringLiteral("Oslo"), true});
+    last.serverOnly.append({QStringLiteral("Zoë"), QStringLiteral("a name too long")});
+    dialogs_.push_back(std::make_unique<Tlastsyncdialog>(last, main_.get()));
     for (const auto& dialog : dialogs_) {
         dialog->show();
         if (!QTest::qWaitForWindowExposed(dialog.get()))
