@@ -12,7 +12,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 PACKAGES := build-essential cmake qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev \
-            libgtest-dev libbenchmark-dev fonts-wine xvfb xauth xdotool x11-utils \
+            libgtest-dev libbenchmark-dev libicu-dev fonts-wine xvfb xauth xdotool x11-utils \
             libxkbcommon-x11-0 libxcb-cursor0 dpkg-dev x11-apps x11-xkb-utils netpbm \
             poppler-utils python3-vobject python3-gi gir1.2-ebookcontacts-1.2 openbox \
             desktop-file-utils appstream
