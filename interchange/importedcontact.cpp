@@ -94,9 +94,16 @@ void ConvertTexts(const ContactTexts& texts, ImportedContact& contact) {
         // in one pass. A NUL would end the stored text early, so it counts as a character
         // the database cannot keep.
         const std::size_t keep = maxLength(field);
+        const std::size_t n = text.size();
+        if (IsAsciiWithoutNul(text)) {
+            // Plain ASCII: a byte is a character, and one the database keeps as it is.
+            value.assign(text.substr(0, keep));
+            if (n > keep)
+                contact.cuts.push_back({field, n, keep});
+            continue;
+        }
         std::size_t length = 0;
         bool storable = IsValidUtf8(text);
-        const std::size_t n = text.size();
         for (std::size_t at = 0; storable && at < n; ++length) {
             int byte = static_cast<unsigned char>(text[at]);
             if (byte >= 0x80) {
@@ -126,9 +133,12 @@ void ConvertTexts(const ContactTexts& texts, ImportedContact& contact) {
 }
 
 bool FillRecord(const ImportedContact& contact, ContactRecord& record) {
-    ClearContactRecord(record);
-    if (!contact.storable())
+    if (!contact.storable()) {
+        ClearContactRecord(record);
         return false;
+    }
+    // The fields and the country cover the whole record: each is written with the rest of
+    // its slot cleared.
     for (std::size_t i = 0; i < kFieldCount; ++i)
         record.setText(static_cast<Field>(i), contact.values[i]);
     record.setCountry(contact.country);

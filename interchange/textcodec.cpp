@@ -162,10 +162,33 @@ void CrLfToLf(std::string& text, std::size_t from) {
 }
 
 bool HasNonAscii(std::string_view text) {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80)
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        if (word & 0x8080808080808080ULL)
+            return true;
+    }
+    for (; i < text.size(); ++i)
+        if (static_cast<unsigned char>(text[i]) >= 0x80)
             return true;
     return false;
+}
+
+bool IsAsciiWithoutNul(std::string_view text) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        // A high bit, or a zero byte (which borrows into its high bit).
+        if ((word & kHighs) || ((word - kOnes) & ~word & kHighs))
+            return false;
+    }
+    for (; i < text.size(); ++i)
+        if (text[i] == '\0' || static_cast<unsigned char>(text[i]) >= 0x80)
+            return false;
+    return true;
 }
 
 Charset CharsetFromName(std::string_view name) {
@@ -297,11 +320,12 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 }
 
 std::string_view TrimBlanks(std::string_view text) {
-    const auto b = text.find_first_not_of(" \t");
-    if (b == std::string_view::npos)
-        return {};
-    const auto e = text.find_last_not_of(" \t");
-    return text.substr(b, e - b + 1);
+    std::size_t b = 0, e = text.size();
+    while (b < e && (text[b] == ' ' || text[b] == '\t'))
+        ++b;
+    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t'))
+        --e;
+    return text.substr(b, e - b);
 }
 
 } // namespace quenlark

@@ -45,6 +45,8 @@ bool DecodeToUtf8(std::string_view bytes, Charset charset, std::string& out);
 
 // Whether the text holds a byte above 0x7F.
 bool HasNonAscii(std::string_view text);
+// Whether every byte of the text is ASCII other than NUL.
+bool IsAsciiWithoutNul(std::string_view text);
 
 // A web address as a vCard URI value. No text escapes: readers that follow the standard keep
 // backslashes in a URI. The characters some readers still take for delimiters, and those no
