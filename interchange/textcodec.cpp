@@ -1,8 +1,10 @@
 #include "interchange/textcodec.h"
 
 #include "engine/codepage.h"
+#include "engine/contactrecord.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -201,6 +203,26 @@ Charset CharsetFromName(std::string_view name) {
         n == "LATIN-1" || n == "L1" || n == "WINDOWS-1252" || n == "CP1252" || n == "X-CP1252")
         return Charset::Windows1252;
     return Charset::Unsupported;
+}
+
+std::string_view Cp1252AsUtf8(std::string_view text, std::string& scratch) {
+    if (!HasNonAscii(text))
+        return text;
+    scratch.clear();
+    for (const char c : text)
+        AppendUtf8(scratch, Cp1252ToUnicode(static_cast<unsigned char>(c)));
+    return scratch;
+}
+
+std::string_view CountryNameUtf8(std::int32_t index) {
+    static const auto names = [] {
+        std::array<std::string, kCountryCount> n;
+        for (std::size_t i = 1; i < std::size_t(kCountryCount); ++i)
+            n[i] = Cp1252ToUtf8(kCountries[i]);
+        return n;
+    }();
+    return index >= 1 && index < kCountryCount ? std::string_view(names[std::size_t(index)])
+                                               : std::string_view();
 }
 
 bool DecodeToUtf8(std::string_view bytes, Charset charset, std::string& out) {

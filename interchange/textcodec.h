@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,13 @@ void CrLfToLf(std::string& text, std::size_t from = 0);
 // meant that way.
 enum class Charset { Utf8, Ascii, Windows1252, Unsupported };
 Charset CharsetFromName(std::string_view name);
+
+// Windows-1252 text as UTF-8: the text itself when it is ASCII, else its conversion, made in
+// `scratch`. Valid while both are.
+std::string_view Cp1252AsUtf8(std::string_view text, std::string& scratch);
+
+// The UTF-8 name of a country of the list (1 to 234); empty for any other index.
+std::string_view CountryNameUtf8(std::int32_t index);
 
 // Converts bytes in `charset` to UTF-8. False when the bytes are not valid in it.
 bool DecodeToUtf8(std::string_view bytes, Charset charset, std::string& out);
