@@ -103,12 +103,21 @@ void ConvertTexts(const ContactTexts& texts, ImportedContact& contact) {
             continue;
         }
         std::size_t length = 0;
-        bool storable = IsValidUtf8(text);
-        for (std::size_t at = 0; storable && at < n; ++length) {
+        bool storable = true;
+        for (std::size_t at = 0; at < n;) {
+            if (value.size() >= keep) {
+                // Past what is kept, plain ASCII is only counted, eight bytes at a time.
+                const std::size_t plain = AsciiWithoutNulPrefix(text.substr(at)) & ~std::size_t(7);
+                at += plain;
+                length += plain;
+                if (at >= n)
+                    break;
+            }
             int byte = static_cast<unsigned char>(text[at]);
             if (byte >= 0x80) {
-                // A character of several bytes, and one Windows-1252 has.
-                byte = UnicodeToCp1252(NextCodePoint(text, at));
+                // A character of several bytes: valid UTF-8, and one Windows-1252 has.
+                char32_t cp = 0;
+                byte = NextValidCodePoint(text, at, cp) ? UnicodeToCp1252(cp) : -1;
             } else {
                 ++at;
             }
@@ -116,6 +125,7 @@ void ConvertTexts(const ContactTexts& texts, ImportedContact& contact) {
                 storable = false;
                 break;
             }
+            ++length;
             if (value.size() < keep)
                 value += static_cast<char>(byte);
         }

@@ -21,6 +21,10 @@ std::size_t Utf8BoundaryAtOrBefore(std::string_view text, std::size_t pos);
 
 // The code point at `i` of valid UTF-8 text; moves `i` past it.
 char32_t NextCodePoint(std::string_view text, std::size_t& i);
+// Like NextCodePoint for any text: false, leaving `i` alone, where no well-formed UTF-8
+// sequence starts (as InvalidUtf8Offset judges it).
+bool NextValidCodePoint(std::string_view text, std::size_t& i, char32_t& codePoint);
+
 // Appends a code point as UTF-8.
 void AppendUtf8(std::string& out, char32_t codePoint);
 
@@ -31,6 +35,10 @@ std::size_t Utf8Length(std::string_view text);
 // byte XX, "=" before a line end or at the end of the text is a soft line break and vanishes;
 // any other "=" is kept as it stands. Linear in the length, however many breaks it holds.
 void DecodeQuotedPrintable(std::string& text, std::size_t from = 0);
+
+// The same, and every CR LF the decoded text holds becomes a single LF, in the same pass, as
+// CrLfToLf would make it.
+void DecodeQuotedPrintableLines(std::string& text, std::size_t from = 0);
 
 // Turns every CR LF from `from` on into a single LF, in place and in linear time.
 void CrLfToLf(std::string& text, std::size_t from = 0);
@@ -55,6 +63,9 @@ bool DecodeToUtf8(std::string_view bytes, Charset charset, std::string& out);
 bool HasNonAscii(std::string_view text);
 // Whether every byte of the text is ASCII other than NUL.
 bool IsAsciiWithoutNul(std::string_view text);
+// The length of the text's first part that is, at least: a whole multiple of eight bytes
+// when the text is longer, checked eight bytes at a time.
+std::size_t AsciiWithoutNulPrefix(std::string_view text);
 
 // A web address as a vCard URI value. No text escapes: readers that follow the standard keep
 // backslashes in a URI. The characters some readers still take for delimiters, and those no
