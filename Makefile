@@ -2,7 +2,8 @@
 # make test  - installs what is missing, builds, runs every test
 # make test-asan - builds Debug with AddressSanitizer and UBSan in build-asan/, runs every test
 # make bench - builds and runs the benchmarks (up to a million contacts; the databases are
-#              generated once into $TMPDIR/quenlark-bench and kept for later runs)
+#              generated once into $TMPDIR/quenlark-bench and kept for later runs), then
+#              prints every figure with its yardstick, spread and ratio (bench/table.py)
 # make bench-clean - removes the benchmarks' databases
 # make install [PREFIX=/usr/local] - installs the built program under PREFIX (builds it
 #                when there is no build yet; run `make` first, then `sudo make install`)
@@ -63,13 +64,21 @@ test-asan: deps
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 	  QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# Each program's figures also go to $(BENCH_OUT) as JSON; the table at the end lists them all,
+# with their yardsticks, spreads and ratios, from this one run.
+BENCH_OUT ?= $(BUILD)/bench-results
+BENCH_PROGRAMS := engine reports interchange gui
+
 bench: build
-	$(BUILD)/bench/quenlark_bench_engine
-	$(BUILD)/bench/quenlark_bench_reports
-	$(BUILD)/bench/quenlark_bench_interchange
-	$(BUILD)/bench/quenlark_bench_gui
+	mkdir -p $(BENCH_OUT)
+	rm -f $(BENCH_OUT)/*.json
+	for p in $(BENCH_PROGRAMS); do \
+	  $(BUILD)/bench/quenlark_bench_$$p --benchmark_out=$(BENCH_OUT)/$$p.json \
+	    --benchmark_out_format=json || exit 1; \
+	done
 	$(MAKE) deps PACKAGES=abook
-	bench/query_vs_abook.sh $(BUILD)
+	bench/query_vs_abook.sh $(BUILD) $(BENCH_OUT)/query.json
+	python3 bench/table.py $(BENCH_OUT)/*.json
 
 bench-clean:
 	rm -rf "$${TMPDIR:-/tmp}/quenlark-bench"

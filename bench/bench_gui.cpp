@@ -10,7 +10,7 @@
 // GNU `sort -f` of the same sort keys in the same locale; x_floor (import), one read of the
 // vCard file and a write of the records it adds, flushed. peak_MiB is the process's peak
 // memory during the command; the sort also reports the memory it leaves behind (kept_MiB:
-// the most resident memory after a sort less before the first one).
+// the most resident memory after a sort less before_MiB, the memory before the first one).
 #include "benchsupport.h"
 #include "engine/codepage.h"
 #include "forms/mainform.h"
@@ -321,6 +321,7 @@ void BM_Sort(benchmark::State& state) {
     w.failOnMessage(state);
     laps.report(state);
     state.counters["kept_MiB"] = kept;
+    state.counters["before_MiB"] = before;
     std::filesystem::remove(keys);
 }
 

@@ -112,9 +112,26 @@ inline double RunProgram(std::vector<std::string> args) {
 
 // ---- Yardsticks ------------------------------------------------------------------------
 
+// A buffer aligned to a memory page, as `cat` allocates its own.
+class PageBlock {
+public:
+    explicit PageBlock(std::size_t size)
+        : data_(static_cast<char*>(std::aligned_alloc(4096, (size + 4095) / 4096 * 4096))),
+          size_(size) {}
+    ~PageBlock() { std::free(data_); }
+    PageBlock(const PageBlock&) = delete;
+    PageBlock& operator=(const PageBlock&) = delete;
+    char* data() const { return data_; }
+    std::size_t size() const { return size_; }
+
+private:
+    char* data_;
+    std::size_t size_;
+};
+
 // Reads a file whole with read(2) into `block`, told that it goes from start to end, as
 // `cat` does.
-inline std::size_t ReadThrough(const std::string& path, std::vector<char>& block) {
+inline std::size_t ReadThrough(const std::string& path, const PageBlock& block) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return 0;
@@ -129,8 +146,8 @@ inline std::size_t ReadThrough(const std::string& path, std::vector<char>& block
 
 // The buffer size that reads a file in the page cache fastest here, measured once per
 // process: each size from 32 KiB to 4 MiB reads a 256 MiB file five times and keeps its
-// best. (A buffer larger than the processor's cache is slower: each block is written to
-// memory and then read back from it.)
+// best. (`cat` reads 128 KiB at a time; a buffer larger than the processor's cache may be
+// slower, as each block goes out to memory and back.)
 inline std::size_t CatBlockSize() {
     static const std::size_t chosen = [] {
         const std::string probe = CacheDir() + "/read-probe";
@@ -144,7 +161,7 @@ inline std::size_t CatBlockSize() {
         std::size_t best = 128 << 10;
         double bestSeconds = 1e9;
         for (std::size_t size = 32 << 10; size <= (std::size_t(4) << 20); size *= 2) {
-            std::vector<char> block(size);
+            const PageBlock block(size);
             for (int k = 0; k < 5; ++k) {
                 const auto start = Clock::now();
                 ReadThrough(probe, block);
@@ -169,7 +186,7 @@ public:
     }
 
 private:
-    std::vector<char> block_ = std::vector<char>(CatBlockSize());
+    PageBlock block_{CatBlockSize()};
 };
 
 // `cat FILE > /dev/null` itself, to check CatRead against.
@@ -209,7 +226,7 @@ inline double FastCopy(const std::string& from) {
 inline double ReadWriteFlush(const std::string& from, std::uintmax_t bytes) {
     const std::string to = CacheDir() + "/yardstick.out";
     std::filesystem::remove(to);
-    std::vector<char> block(CatBlockSize());
+    const PageBlock block(CatBlockSize());
     const auto start = Clock::now();
     ReadThrough(from, block);
     const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
