@@ -82,10 +82,10 @@ struct Window {
         window = test::MakeMainWindow(env);
         if (!window->startedUp())
             return false;
+        paints = std::make_unique<PaintCount>(window.get(), list()->viewport());
         window->show();
         if (!QTest::qWaitForWindowExposed(window.get()))
             return false;
-        paints = std::make_unique<PaintCount>(window.get(), list()->viewport());
         Settle();
         return true;
     }
