@@ -8,7 +8,7 @@ yardstick (the median of the laps' ratios, with the lowest and highest) and its 
 peak memory, and the target with whether this run met it. A figure whose spread is 20 % or
 more is marked, so that nobody reads more into it than it holds.
 
-Usage: table.py FILE.json...
+Usage: table.py [--match REGEX] FILE.json...  (--match: only the figures whose names match)
 """
 
 import json
@@ -47,7 +47,12 @@ def fmt(value, digits=3):
     return f"{value:.{digits}g}"
 
 
-def main(paths):
+def main(args):
+    match = None
+    if len(args) >= 2 and args[0] == "--match":
+        match = re.compile(args[1])
+        args = args[2:]
+    paths = args
     rows = []
     for path in paths:
         with open(path) as f:
@@ -58,6 +63,8 @@ def main(paths):
                     rows.append((short_name(b["name"]), None, b["error_message"]))
                 continue
             rows.append((short_name(b["name"]), b, None))
+    if match:
+        rows = [r for r in rows if match.search(r[0])]
 
     print("| Figure | Time median (min-max) | Spread | Yardstick | Ratio median (min-max) "
           "| Ratio spread | Peak | Target | Met |")
