@@ -16,7 +16,9 @@ PACKAGES := build-essential cmake qt6-base-dev qt6-base-dev-tools libgl1-mesa-de
             libgtest-dev libbenchmark-dev libicu-dev fonts-wine xvfb xauth xdotool x11-utils \
             libxkbcommon-x11-0 libxcb-cursor0 dpkg-dev x11-apps x11-xkb-utils netpbm \
             poppler-utils python3-vobject python3-gi gir1.2-ebookcontacts-1.2 openbox \
-            desktop-file-utils appstream
+            desktop-file-utils appstream \
+            libcurl4-openssl-dev libexpat1-dev libsecret-1-dev qtkeychain-qt6-dev radicale \
+            xandikos openssl gnome-keyring dbus libsqlite3-dev
 PREFIX ?= /usr/local
 # The program's own code is built with -Werror (WERROR=OFF for a compiler other than
 # Debian 12's, whose new warnings should not stop a build).
@@ -67,7 +69,7 @@ test-asan: deps
 # Each program's figures also go to $(BENCH_OUT) as JSON; the table at the end lists them all,
 # with their yardsticks, spreads and ratios, from this one run.
 BENCH_OUT ?= $(BUILD)/bench-results
-BENCH_PROGRAMS := engine reports interchange gui
+BENCH_PROGRAMS := engine reports interchange gui sync
 
 bench: build
 	mkdir -p $(BENCH_OUT)
@@ -78,6 +80,8 @@ bench: build
 	done
 	$(MAKE) deps PACKAGES=abook
 	bench/query_vs_abook.sh $(BUILD) $(BENCH_OUT)/query.json
+	$(MAKE) deps PACKAGES="radicale vdirsyncer curl time"
+	bench/sync_vs_vdirsyncer.sh $(BUILD)
 	python3 bench/table.py $(BENCH_OUT)/*.json
 
 bench-clean:
@@ -91,7 +95,7 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 format:
-	find app engine platform controls tools reports forms resources interchange cli tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find app engine platform controls tools reports forms resources interchange cli sync tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

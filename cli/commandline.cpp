@@ -21,6 +21,14 @@ constexpr char kUsage[] =
     "  --export-csv FILE     write every contact to FILE as CSV (- for the output)\n"
     "  --import FILE         add the contacts of a vCard or CSV file to the address book;\n"
     "                        add --yes to accept values cut to fit their fields\n"
+    "  --sync-setup URL --user NAME [--book NAME]\n"
+    "                        find the address book on a CardDAV server from URL (the\n"
+    "                        server, your principal or the address book), check the\n"
+    "                        account and keep it in the settings (never the password)\n"
+    "  --sync                bring the address book and the server's in step; add --yes\n"
+    "                        to accept deleting more than half of either side\n"
+    "                        The password comes from QUENLARK_SYNC_PASSWORD, the keyring\n"
+    "                        or standard input.\n"
     "  --help                show this text\n"
     "  --version             show the program's version\n"
     "\n"
@@ -53,6 +61,11 @@ int RunCommand(const std::vector<std::string>& args, const CommandLineContext& c
         return RunExport(args[1], ExportFormat::Csv, context);
     if (option == "--import" && (argument(1) || (argument(2) && args[2] == "--yes")))
         return RunImport(args[1], argument(2), context);
+    if (option == "--sync-setup" || option == "--sync") {
+        if (!context.runSync)
+            return usageError(context, option + " is not in this build");
+        return context.runSync(args, context);
+    }
     if (option == "--help" || option == "--version" || option == "--query" ||
         option == "--export-vcard" || option == "--export-csv" || option == "--import")
         return usageError(context, "wrong arguments for " + option);
@@ -70,7 +83,7 @@ int RunCommandLine(const std::vector<std::string>& args, const CommandLineContex
     TerminalTextBuffer errBuffer(context.err.rdbuf());
     std::ostream out(&outBuffer);
     std::ostream err(&errBuffer);
-    const int status = RunCommand(args, {context.databasePath, out, err});
+    const int status = RunCommand(args, {context.databasePath, out, err, context.runSync});
     // What is left (a character cut at the end) goes out too; a failure to write it fails
     // a command that had succeeded.
     const bool written = outBuffer.close();

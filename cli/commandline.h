@@ -6,6 +6,8 @@
 //     quenlark-addressbook --export-vcard FILE|-
 //     quenlark-addressbook --export-csv FILE|-
 //     quenlark-addressbook --import FILE [--yes]
+//     quenlark-addressbook --sync-setup URL --user NAME [--book NAME]
+//     quenlark-addressbook --sync [--yes]
 //     quenlark-addressbook --help | --version
 #pragma once
 
@@ -29,6 +31,10 @@ struct CommandLineContext {
     std::function<Result(std::string&)> databasePath;
     std::ostream& out;
     std::ostream& err;
+    // Runs --sync-setup and --sync (the sync module, loaded only for them); none in a program
+    // built without it.
+    std::function<int(const std::vector<std::string>& args, const CommandLineContext& context)>
+        runSync = nullptr;
 };
 
 // True when the arguments ask for the command line rather than the window: the first one

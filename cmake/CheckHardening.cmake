@@ -3,7 +3,8 @@
 # protector and _FORTIFY_SOURCE's checked functions in use; and that the module exports its
 # entry point and nothing else.
 #
-#   cmake -DREADELF=<readelf> -DPROGRAM=<executable> -DMODULE=<module> -P CheckHardening.cmake
+#   cmake -DREADELF=<readelf> -DPROGRAM=<executable> -DMODULE=<module> [-DSYNC_MODULE=<module>]
+#         -P CheckHardening.cmake
 
 cmake_minimum_required(VERSION 3.25)
 
@@ -23,7 +24,8 @@ function(readelf_of file options result)
   set(${result} "${out}" PARENT_SCOPE)
 endfunction()
 
-foreach(file "${PROGRAM}" "${MODULE}")
+# The sync module (SYNC_MODULE) is checked the same way when it is given.
+foreach(file "${PROGRAM}" "${MODULE}" ${SYNC_MODULE})
   get_filename_component(name "${file}" NAME)
   readelf_of("${file}" --file-header header)
   readelf_of("${file}" --program-headers segments)
@@ -48,19 +50,27 @@ foreach(file "${PROGRAM}" "${MODULE}")
   endif()
 endforeach()
 
-# Defined global or weak symbols of the module: the 8th column of lines whose section is not UND.
-readelf_of("${MODULE}" --dyn-syms symbols)
-string(REPLACE "\n" ";" lines "${symbols}")
-set(exported "")
-foreach(line IN LISTS lines)
-  if(line MATCHES "^ *[0-9]+: [0-9a-f]+ +[0-9]+ [A-Z_]+ +(GLOBAL|WEAK) +[A-Z]+ +([0-9]+|ABS) +([^ ]+)")
-    list(APPEND exported "${CMAKE_MATCH_3}")
+# Defined global or weak symbols of a module: the 8th column of lines whose section is not UND.
+function(check_exports module entry)
+  readelf_of("${module}" --dyn-syms symbols)
+  string(REPLACE "\n" ";" lines "${symbols}")
+  set(exported "")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^ *[0-9]+: [0-9a-f]+ +[0-9]+ [A-Z_]+ +(GLOBAL|WEAK) +[A-Z]+ +([0-9]+|ABS) +([^ ]+)")
+      list(APPEND exported "${CMAKE_MATCH_3}")
+    endif()
+  endforeach()
+  if(NOT exported STREQUAL "${entry}")
+    list(LENGTH exported count)
+    list(SUBLIST exported 0 10 some)
+    set(failures "${failures};${module} exports ${count} symbols, not only ${entry}: ${some}"
+        PARENT_SCOPE)
   endif()
-endforeach()
-if(NOT exported STREQUAL "quenlark_run_window")
-  list(LENGTH exported count)
-  list(SUBLIST exported 0 10 some)
-  list(APPEND failures "the module exports ${count} symbols, not only quenlark_run_window: ${some}")
+  set(exported "${exported}" PARENT_SCOPE)
+endfunction()
+check_exports("${MODULE}" quenlark_run_window)
+if(SYNC_MODULE)
+  check_exports("${SYNC_MODULE}" quenlark_run_sync)
 endif()
 
 if(failures)
@@ -68,4 +78,4 @@ if(failures)
   message(FATAL_ERROR "Hardening:\n  ${text}")
 endif()
 message(STATUS "Hardened: PIE, RELRO and BIND_NOW, stack protector, _FORTIFY_SOURCE; "
-               "the module exports ${exported}")
+               "each module exports its entry point alone")

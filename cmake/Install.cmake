@@ -2,6 +2,7 @@
 #
 #   <prefix>/bin/quenlark-addressbook
 #   <prefix>/lib/quenlark-addressbook/modules/quenlark-window.so   (app/)
+#   <prefix>/lib/quenlark-addressbook/modules/quenlark-sync.so     (app/: --sync-setup, --sync)
 #   <prefix>/share/quenlark-addressbook/   info.txt, license.txt, "whats new.txt" and an
 #                                          empty template database addressbook.qab
 #   <prefix>/share/doc/quenlark-addressbook/copyright

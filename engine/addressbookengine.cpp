@@ -679,6 +679,112 @@ Result AddressBookEngine::DeleteContact(const ContactIndexEntry& entry) {
     return replaced;
 }
 
+Result AddressBookEngine::ApplyBatch(const Batch& batch, const RecordSource& appends) {
+    if (Result here = checkUnchanged(); !here)
+        return here;
+    const std::int64_t areaEnd = recordAreaEnd();
+    const auto count = std::size_t((areaEnd - headerSize_) / std::int64_t(kRecordSize));
+    const Result changed = Result::Fail(
+        Failure::BookChanged, "\"" + path_ + "\" was changed by another program since it was read");
+    if (count != batch.count)
+        return changed;
+    // Each position with its new record, or nullptr for a removal, in file order.
+    std::vector<std::pair<std::size_t, const ContactRecord*>> changes;
+    changes.reserve(batch.rewrites.size() + batch.removals.size());
+    const auto check = [&](std::size_t position, const ContactRecord& before) {
+        if (position >= count)
+            return Result::Fail(Failure::BadArgument,
+                                "The contact is no longer in the address book");
+        ContactRecord now;
+        const std::int64_t at = headerSize_ + std::int64_t(position * kRecordSize);
+        if (fileio::readAt(fd_, now.bytes.data(), kRecordSize, at) != std::int64_t(kRecordSize))
+            return ioFailure("Cannot read \"" + path_ + "\"", errno ? errno : EIO);
+        return SameContact(now, before) ? Result() : changed;
+    };
+    for (const Batch::Rewrite& r : batch.rewrites) {
+        if (Result same = check(r.position, r.before); !same)
+            return same;
+        changes.emplace_back(r.position, &r.after);
+    }
+    for (const Batch::Removal& r : batch.removals) {
+        if (Result same = check(r.position, r.before); !same)
+            return same;
+        changes.emplace_back(r.position, nullptr);
+    }
+    std::sort(changes.begin(), changes.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t k = 1; k < changes.size(); ++k)
+        if (changes[k].first == changes[k - 1].first)
+            return Result::Fail(Failure::BadArgument, "A contact is changed twice in one batch");
+    if (changes.empty())
+        return appends ? AppendContacts(appends) : Result();
+
+    const int from = fd_;
+    const std::int64_t size = fileio::sizeOf(fd_);
+    Result replaced = replaceDatabase([&](int out) -> Result {
+        const auto offsetOf = [&](std::size_t position) {
+            return headerSize_ + std::int64_t(position * kRecordSize);
+        };
+        std::int64_t at = 0;
+        const auto copy = [&](std::int64_t inAt, std::int64_t bytes) {
+            if (bytes > 0 && !copyInSteps(from, inAt, out, at, bytes, at, size))
+                return false;
+            at += bytes;
+            return true;
+        };
+        const auto write = [&](const char* data, std::size_t bytes) {
+            if (at + std::int64_t(bytes) > kLargestBook) {
+                errno = EFBIG;
+                return false;
+            }
+            if (!fileio::writeAt(out, data, bytes, at))
+                return false;
+            at += std::int64_t(bytes);
+            return true;
+        };
+        if (!copy(0, headerSize_))
+            return ioFailure("Cannot write the new copy of the address book", errno);
+        std::size_t next = 0; // the first record not yet copied
+        for (const auto& [position, after] : changes) {
+            if (!copy(offsetOf(next), std::int64_t((position - next) * kRecordSize)) ||
+                (after && !write(after->bytes.data(), kRecordSize)))
+                return ioFailure("Cannot write the new copy of the address book", errno);
+            next = position + 1;
+        }
+        if (!copy(offsetOf(next), std::int64_t((count - next) * kRecordSize)))
+            return ioFailure("Cannot write the new copy of the address book", errno);
+        if (!appends) {
+            // A trailing fragment shorter than a record stays behind the records, as Delete
+            // keeps it; appended records take its place.
+            if (!copy(areaEnd, size - areaEnd))
+                return ioFailure("Cannot write the new copy of the address book", errno);
+            return {};
+        }
+        std::vector<char> block;
+        block.reserve(kAppendBlockRecords * kRecordSize);
+        ContactRecord record;
+        for (bool more = true; more;) {
+            more = appends(record);
+            if (more)
+                block.insert(block.end(), record.bytes.begin(), record.bytes.end());
+            if ((!more || block.size() >= kAppendBlockRecords * kRecordSize) && !block.empty()) {
+                if (!write(block.data(), block.size()))
+                    return errno == EFBIG ? Result::Fail(Failure::TooLarge,
+                                                         "The address book would grow past 4 "
+                                                         "GiB, the most it may hold")
+                                          : ioFailure("Cannot write the new copy of the address "
+                                                      "book",
+                                                      errno);
+                block.clear();
+            }
+        }
+        return {};
+    });
+    if (replaced && hasIndex_)
+        LoadContactIndex();
+    return replaced;
+}
+
 Result AddressBookEngine::SaveBackupCopy(const std::string& path) {
     if (fd_ < 0)
         return Result::Fail(Failure::NotOpen, "No address book is open");

@@ -116,6 +116,29 @@ public:
     // Removes the entry's record, moving later records up. Success once it is on the disk.
     Result DeleteContact(const ContactIndexEntry& entry);
 
+    // Many changes made as one, as a sync brings them: records rewritten and removed at their
+    // positions in the book as it was read (0 for the first record), then the records
+    // `appends` gives written after the last. `before` is each record as it was read: when
+    // the book no longer holds `count` records, or another record at one of the positions,
+    // nothing is done (Failure::BookChanged). A batch that rewrites or removes builds the new
+    // book in a file of its own renamed over the old one, as Delete does; one that only
+    // appends is written as AppendContacts writes. All or nothing; the index is read again.
+    struct Batch {
+        struct Rewrite {
+            std::size_t position = 0;
+            ContactRecord before;
+            ContactRecord after;
+        };
+        struct Removal {
+            std::size_t position = 0;
+            ContactRecord before;
+        };
+        std::size_t count = 0;
+        std::vector<Rewrite> rewrites;
+        std::vector<Removal> removals;
+    };
+    Result ApplyBatch(const Batch& batch, const RecordSource& appends = {});
+
     // Writes a complete copy of the database to `path`; an existing file there is only
     // replaced once the copy is complete.
     Result SaveBackupCopy(const std::string& path);

@@ -45,6 +45,16 @@ void ContactRecord::setCountry(std::int32_t index) {
     writeInt32(bytes.data() + kCountryOffset, index);
 }
 
+bool SameContact(const ContactRecord& a, const ContactRecord& b) {
+    for (const FieldSlot& s : kFieldSlots)
+        if (std::string_view(a.bytes.data() + s.offset,
+                             strnlen(a.bytes.data() + s.offset, s.width)) !=
+            std::string_view(b.bytes.data() + s.offset,
+                             strnlen(b.bytes.data() + s.offset, s.width)))
+            return false;
+    return a.country() == b.country();
+}
+
 void ClearContactRecord(ContactRecord& record) {
     record.bytes.fill(0);
 }

@@ -74,6 +74,10 @@ struct ContactRecord {
     void setCountry(std::int32_t index);
 };
 
+// True when both records hold the same texts and country index (bytes after a field's NUL,
+// which no reader sees, are not compared).
+bool SameContact(const ContactRecord& a, const ContactRecord& b);
+
 // Zero-fills every text slot and sets the country index to 0.
 void ClearContactRecord(ContactRecord& record);
 

@@ -59,6 +59,36 @@ enum class Failure {
     // A symbolic link in a folder that everyone may write (such as /tmp) belongs to another
     // user, so it is not followed.
     ForeignLink,
+
+    // ---- Talking to a CardDAV server (sync/) ----
+    // The server cannot be reached, or the connection broke off.
+    NoConnection,
+    // The server took longer than the time allowed: to connect, between two pieces of an
+    // answer, or for the whole request.
+    Timeout,
+    // The server's certificate is not one the system trusts (or not for that name).
+    UntrustedCertificate,
+    // 401: the server refused the user name or the password.
+    WrongPassword,
+    // 403: the server does not let this account do that.
+    Forbidden,
+    // 404: nothing at that address (an address book, or a contact already gone).
+    NotFound,
+    // 412: the contact changed on the server since it was last read.
+    ChangedOnServer,
+    // A 5xx answer: the server failed.
+    ServerError,
+    // An answer larger than the program reads (the whole answer, or one vCard in it).
+    ResponseTooLarge,
+    // An answer that is not what was asked: broken XML, a status the request does not
+    // expect, a redirect that never ends or that leaves HTTPS.
+    BadResponse,
+    // Plain HTTP to a server that is not this machine, with the address not written as
+    // http:// by the person.
+    Insecure,
+    // A sync would delete more than half of one side's contacts: nothing was changed, and
+    // the person must agree first.
+    MassDeletion,
 };
 
 class [[nodiscard]] Result {

@@ -43,6 +43,14 @@ void TellWriteFailed(QWidget* owner, const Result& result, const QString& title,
     }
 }
 
+void TellSavedWithWarning(QWidget* owner, const QString& why) {
+    Ui().messageBox(owner, QStringLiteral("Saved, but not yet safe on the disk"),
+                    QStringLiteral("The change was saved, but the disk did not confirm that it "
+                                   "is written for good, so a power cut soon could undo it.  "
+                                   "Please check the disk, then make a backup."),
+                    MsgIcon::Warning, MsgButtons::Ok, why);
+}
+
 bool AskRetryOpen(const Result& why) {
     QString cause;
     switch (why.failure()) {

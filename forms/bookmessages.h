@@ -19,6 +19,10 @@ void TellCannotReplaceAddressBook(QWidget* owner);
 void TellWriteFailed(QWidget* owner, const Result& result, const QString& title,
                      const QString& text);
 
+// A change that is made and final, after which a flush failed: the system's reason as the
+// details. Nothing is lost, but a power cut soon after could undo the change.
+void TellSavedWithWarning(QWidget* owner, const QString& why);
+
 // The database could not be opened at start-up (status 1), for the cause `why` gives: asks
 // whether to try again. A cause the program knows (read-only, too large, not a file, a
 // journal that cannot be put back) is named; any other keeps the program's old question,

@@ -1,5 +1,7 @@
 #include "forms/mainform.h"
 
+#include "forms/bookmessages.h"
+
 #include "controls/altkeyguard.h"
 #include "controls/dropdownlist.h"
 #include "controls/owneractivation.h"
@@ -109,6 +111,8 @@ Tmainform::Tmainform(AddressBookEngine& engine, SettingsStore& settings, QWidget
     connect(list_->deleteItem(), &QAction::triggered, contacts, &ContactCommands::remove);
     connect(ui_->selectNothingLink, &TQuenlarkWebLink::clicked, contacts,
             &ContactCommands::selectNothing);
+    connect(book_.get(), &AddressBook::savedWithWarning, this,
+            [this](const QString& why) { TellSavedWithWarning(this, why); });
 
     startUp();
 }

@@ -407,4 +407,63 @@ std::string_view TrimBlanks(std::string_view text) {
     return text.substr(b, e - b);
 }
 
+void UnescapeVCardValue(std::string& text, std::size_t from, bool v21, bool split,
+                        std::vector<std::string_view>& parts) {
+    // The output never outgrows the input: it is written over it as it is read, and the
+    // parts view the output, which stays where it is.
+    char* s = text.data();
+    const std::size_t n = text.size();
+    parts.clear();
+    std::size_t out = from;
+    std::size_t start = from;
+    std::size_t i = from;
+    for (;;) {
+        // Plain characters are moved in runs, up to the next one that means something.
+        std::size_t run = i;
+        while (run < n && s[run] != '\\' && !(split && s[run] == ';'))
+            ++run;
+        if (run > i) {
+            if (out != i)
+                std::memmove(s + out, s + i, run - i);
+            out += run - i;
+            i = run;
+        }
+        if (i >= n)
+            break;
+        const char c = s[i];
+        if (c == ';') {
+            parts.emplace_back(s + start, out - start);
+            start = out;
+            ++i;
+            continue;
+        }
+        if (i + 1 == n) {
+            s[out++] = c;
+            ++i;
+            continue;
+        }
+        const char e = s[i + 1];
+        if (e == ';') {
+            s[out++] = ';';
+        } else if (v21) {
+            s[out++] = c;
+            ++i;
+            continue;
+        } else if (e == '\\' || e == ',') {
+            s[out++] = e;
+        } else if (e == 'n' || e == 'N') {
+            s[out++] = '\n';
+        } else if (e == 'r') {
+            s[out++] = '\r';
+        } else {
+            s[out++] = c;
+            ++i;
+            continue;
+        }
+        i += 2;
+    }
+    parts.emplace_back(s + start, out - start);
+    text.resize(out);
+}
+
 } // namespace quenlark

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quenlark {
 
@@ -76,6 +77,12 @@ void AppendUriValue(std::string& out, std::string_view text);
 // Undoes AppendUriValue: %2C %3B %5C %0A %0D become their characters, and %25 a "%" where the
 // characters of one of those codes (or 25) follow it; any other percent code stays as written.
 std::string DecodeUriDelimiters(std::string_view uri);
+
+// Removes vCard escapes from `text` after `from`, in place, and splits it at unescaped
+// semicolons when `split` is set; `parts` views the result. vCard 2.1 escapes only the
+// semicolon; later versions also the backslash, the comma and line breaks.
+void UnescapeVCardValue(std::string& text, std::size_t from, bool v21, bool split,
+                        std::vector<std::string_view>& parts);
 
 char ToUpperAscii(char c);
 std::string ToUpperAscii(std::string_view text);

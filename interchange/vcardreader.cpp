@@ -234,68 +234,6 @@ bool isBlankLine(std::string_view line) {
     return line.find_first_not_of(" \t\x1A") == std::string_view::npos;
 }
 
-// Removes vCard escapes from `text` after `from`, in place, and splits it at unescaped
-// semicolons when `split` is set; `parts` views the result. vCard 2.1 escapes only the
-// semicolon; later versions also the backslash, the comma and line breaks.
-void unescape(std::string& text, std::size_t from, bool v21, bool split,
-              std::vector<std::string_view>& parts) {
-    // The output never outgrows the input: it is written over it as it is read, and the
-    // parts view the output, which stays where it is.
-    char* s = text.data();
-    const std::size_t n = text.size();
-    parts.clear();
-    std::size_t out = from;
-    std::size_t start = from;
-    std::size_t i = from;
-    for (;;) {
-        // Plain characters are moved in runs, up to the next one that means something.
-        std::size_t run = i;
-        while (run < n && s[run] != '\\' && !(split && s[run] == ';'))
-            ++run;
-        if (run > i) {
-            if (out != i)
-                std::memmove(s + out, s + i, run - i);
-            out += run - i;
-            i = run;
-        }
-        if (i >= n)
-            break;
-        const char c = s[i];
-        if (c == ';') {
-            parts.emplace_back(s + start, out - start);
-            start = out;
-            ++i;
-            continue;
-        }
-        if (i + 1 == n) {
-            s[out++] = c;
-            ++i;
-            continue;
-        }
-        const char e = s[i + 1];
-        if (e == ';') {
-            s[out++] = ';';
-        } else if (v21) {
-            s[out++] = c;
-            ++i;
-            continue;
-        } else if (e == '\\' || e == ',') {
-            s[out++] = e;
-        } else if (e == 'n' || e == 'N') {
-            s[out++] = '\n';
-        } else if (e == 'r') {
-            s[out++] = '\r';
-        } else {
-            s[out++] = c;
-            ++i;
-            continue;
-        }
-        i += 2;
-    }
-    parts.emplace_back(s + start, out - start);
-    text.resize(out);
-}
-
 std::string_view part(const std::vector<std::string_view>& parts, std::size_t i) {
     return i < parts.size() ? std::string_view(parts[i]) : std::string_view();
 }
@@ -670,7 +608,7 @@ bool VCardReader::decode(Property& p, bool split, ImportedContact& contact) {
         p.line.swap(converted_);
         p.valueAt = 0;
     }
-    unescape(p.line, p.valueAt, v21_, split, parts_);
+    UnescapeVCardValue(p.line, p.valueAt, v21_, split, parts_);
     return true;
 }
 

@@ -29,6 +29,7 @@ endmacro()
 
 set(data "${prefix}/share/quenlark-addressbook")
 foreach(f "bin/quenlark-addressbook" "lib/quenlark-addressbook/modules/quenlark-window.so"
+          "lib/quenlark-addressbook/modules/quenlark-sync.so"
           "share/quenlark-addressbook/info.txt"
           "share/quenlark-addressbook/license.txt" "share/quenlark-addressbook/whats new.txt"
           "share/quenlark-addressbook/addressbook.qab"

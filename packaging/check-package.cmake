@@ -59,6 +59,7 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "dpkg-deb cannot list ${debs}: ${err}")
 endif()
 foreach(f bin/quenlark-addressbook lib/quenlark-addressbook/modules/quenlark-window.so
+          lib/quenlark-addressbook/modules/quenlark-sync.so
           share/applications/quenlark-addressbook.desktop
           share/metainfo/com.quenlark.addressbook.metainfo.xml
           share/man/man1/quenlark-addressbook.1.gz)

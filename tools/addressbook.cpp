@@ -59,6 +59,8 @@ Result AddressBook::afterWrite(Result result) {
         engine_.LoadContactIndex();
         emit contactsReplaced();
     }
+    if (result.hasWarning())
+        emit savedWithWarning(QString::fromStdString(result.message()));
     if (pendingScopes_ > 0)
         reloadDue_ = true;
     else
@@ -126,7 +128,10 @@ Result AddressBook::restoreBackup(const QString& path) {
 Result AddressBook::saveBackup(const QString& path) {
     if (isDatabaseFile(path))
         return Result::Fail(Failure::IsDatabase, "The chosen file is the open address book");
-    return engine_.SaveBackupCopy(LocalPath(path));
+    Result saved = engine_.SaveBackupCopy(LocalPath(path));
+    if (saved.hasWarning())
+        emit savedWithWarning(QString::fromStdString(saved.message()));
+    return saved;
 }
 
 bool AddressBook::isDatabaseFile(const QString& path) const {

@@ -97,6 +97,9 @@ signals:
     // A command that changes contacts is over, whatever its outcome: lists show the file's
     // contacts in file order, none selected.
     void contactsChanged();
+    // A change or a backup is made and final, but a flush after that point failed (the
+    // folder's, say): the person should hear `why`, though nothing needs doing again.
+    void savedWithWarning(const QString& why);
 
 private:
     Result afterWrite(Result result);

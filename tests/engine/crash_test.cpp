@@ -176,9 +176,13 @@ TEST_F(CrashTest, AKilledChangeLeavesTheBookAsBeforeOrAsAfter) {
     }
     std::string withoutFirst = book;
     withoutFirst.erase(kHeaderSize, kRecordSize);
+    std::string batched = modified;
+    batched.erase(kHeaderSize, kRecordSize);
+    batched.append(modified, kHeaderSize + std::size_t(contacts / 2) * kRecordSize, kRecordSize);
 
     const Case cases[] = {
         {"delete-first", book, withoutFirst},
+        {"batch", book, batched},
         {"restore", book, backup},
         {"repair", book, backup},
         {"modify", book, modified, true},

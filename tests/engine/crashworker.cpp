@@ -3,7 +3,7 @@
 //
 //     crash_worker <operation> <folder>
 //
-// Operations: delete-first, modify, add, restore, repair, backup. The database is
+// Operations: delete-first, modify, add, batch, restore, repair, backup. The database is
 // <folder>/addressbook.qab; restore and repair read <folder>/backup.QuenlarkBackup; backup
 // writes <folder>/out/copy.QuenlarkBackup.
 #include "engine/addressbookengine.h"
@@ -13,6 +13,7 @@
 #include <map>
 #include <string>
 #include <unistd.h>
+#include <utility>
 
 using namespace quenlark;
 
@@ -62,7 +63,19 @@ int main(int argc, char** argv) {
         outcome = engine.RewriteContact(engine.index()[engine.index().size() / 2], changed);
     else if (op == "add")
         outcome = engine.AppendContact(changed);
-    else if (op == "restore")
+    else if (op == "batch") {
+        // The first contact removed, the middle one rewritten, one appended.
+        AddressBookEngine::Batch batch;
+        batch.count = engine.index().size();
+        batch.removals.push_back({0, engine.ReadContact(engine.index().front())});
+        const std::size_t middle = batch.count / 2;
+        batch.rewrites.push_back({middle, engine.ReadContact(engine.index()[middle]), changed});
+        bool given = false;
+        outcome = engine.ApplyBatch(batch, [&](ContactRecord& r) {
+            r = changed;
+            return !std::exchange(given, true);
+        });
+    } else if (op == "restore")
         outcome = engine.RestoreBackupCopy(backup);
     else if (op == "backup")
         outcome = engine.SaveBackupCopy(dir + "/out/copy.QuenlarkBackup");

@@ -81,6 +81,19 @@ const std::vector<Operation>& operations() {
                  return true;
              }));
          }},
+        {"batch",
+         [](AddressBookEngine& e, RecordingSink&, const std::string&) {
+             AddressBookEngine::Batch batch;
+             batch.count = kContacts;
+             batch.removals.push_back({0, e.ReadContact(e.index()[0])});
+             batch.rewrites.push_back(
+                 {kContacts / 2, e.ReadContact(e.index()[kContacts / 2]), named("Changed")});
+             int left = 300;
+             return bool(e.ApplyBatch(batch, [&](ContactRecord& r) {
+                 r = named("Appended " + std::to_string(left));
+                 return left-- > 0;
+             }));
+         }},
         {"restore",
          [](AddressBookEngine& e, RecordingSink&, const std::string& dir) {
              return bool(e.RestoreBackupCopy(dir + "/small.QuenlarkBackup"));

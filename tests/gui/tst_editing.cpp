@@ -2,6 +2,7 @@
 // contact, "Select nothing", Add, Modify, Delete, the web link check, refused text and
 // failed writes.
 #include "controls/quenlarkstdbutton.h"
+#include "faultyfs.h"
 #include "forms/mainform.h"
 #include "guitest.h"
 #include "platform/programoptions.h"
@@ -83,6 +84,7 @@ private slots:
     void textOutsideLatin1AndMarkupRoundTrip();
     void failedWriteIsReportedAndRefreshes();
     void databaseMovedWhileRunningIsToldAndNotWritten();
+    void flushFailingAfterTheChangeIsMadeIsAWarning();
     void bookRewrittenByAnotherProgramIsReadAgainNotWritten_data();
     void bookRewrittenByAnotherProgramIsReadAgainNotWritten();
 };
@@ -533,6 +535,40 @@ void TstEditing::failedWriteIsReportedAndRefreshes() {
     QCOMPARE(typedAtMessage, QStringLiteral("Big"));
     QCOMPARE(env_->databaseBytes(), before);
     verifyRefreshed(*w, {"A"});
+}
+
+// The disk fails the last flush (the folder's, once the journal is gone): the contact is
+// added for good, so the person is warned rather than told that nothing was added.
+void TstEditing::flushFailingAfterTheChangeIsMadeIsAWarning() {
+    auto w = window({contact("A", "a@x")});
+    QVERIFY(w);
+    const auto add = [&](const QString& name) {
+        QTest::keyClicks(box(*w, "nameEdit"), name);
+        QTest::keyClicks(box(*w, "emailEdit"), QStringLiteral("n@x"));
+        click(*w, "addButton");
+    };
+    int calls = 0;
+    {
+        test::FaultyFileSystem counting;
+        add(QStringLiteral("B"));
+        calls = counting.calls;
+        QCOMPARE(counting.names.back(), std::string("fsync"));
+    }
+    QVERIFY(seam_->messages.isEmpty());
+    {
+        test::FaultyFileSystem disk;
+        disk.failAt = calls;
+        add(QStringLiteral("C"));
+        QVERIFY(disk.struck());
+    }
+    QCOMPARE(seam_->messages.size(), 1);
+    const RecordedMessage& m = seam_->messages.first();
+    QCOMPARE(m.title, QStringLiteral("Saved, but not yet safe on the disk"));
+    QCOMPARE(m.icon, MsgIcon::Warning);
+    QCOMPARE(m.owner.data(), w.get());
+    QVERIFY(!m.details.isEmpty());
+    verifyRefreshed(*w, {"A", "B", "C"});
+    QCOMPARE(env_->databaseBytes().size(), 36 + 3 * 2444);
 }
 
 // Another program puts a file of its own where the database was: nothing is written to either
