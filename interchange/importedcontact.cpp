@@ -3,6 +3,8 @@
 #include "engine/codepage.h"
 #include "interchange/textcodec.h"
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace quenlark {
@@ -102,19 +104,30 @@ void ConvertTexts(const ContactTexts& texts, ImportedContact& contact) {
                 contact.cuts.push_back({field, n, keep});
             continue;
         }
+        constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
         std::size_t length = 0;
         bool storable = true;
         for (std::size_t at = 0; at < n;) {
             if (value.size() >= keep) {
                 // Past what is kept, plain ASCII is only counted, eight bytes at a time.
-                const std::size_t plain = AsciiWithoutNulPrefix(text.substr(at)) & ~std::size_t(7);
-                at += plain;
-                length += plain;
+                for (; at + 8 <= n; at += 8, length += 8) {
+                    std::uint64_t word;
+                    std::memcpy(&word, text.data() + at, 8);
+                    if ((word & kHighs) || ((word - kOnes) & ~word & kHighs))
+                        break;
+                }
                 if (at >= n)
                     break;
             }
             int byte = static_cast<unsigned char>(text[at]);
-            if (byte >= 0x80) {
+            if (byte >= 0xC2 && byte <= 0xDF && at + 1 < n &&
+                (static_cast<unsigned char>(text[at + 1]) & 0xC0) == 0x80) {
+                // Two bytes, the most common: Windows-1252 keeps U+00A0 to U+00FF as they are.
+                const char32_t cp = char32_t((byte & 0x1F) << 6) |
+                                    (static_cast<unsigned char>(text[at + 1]) & 0x3F);
+                byte = cp >= 0xA0 && cp <= 0xFF ? int(cp) : UnicodeToCp1252(cp);
+                at += 2;
+            } else if (byte >= 0x80) {
                 // A character of several bytes: valid UTF-8, and one Windows-1252 has.
                 char32_t cp = 0;
                 byte = NextValidCodePoint(text, at, cp) ? UnicodeToCp1252(cp) : -1;

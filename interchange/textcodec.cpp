@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -73,6 +74,18 @@ std::size_t InvalidUtf8Offset(std::string_view text) {
         }
         if (i == n)
             break;
+        // Latin letters (two bytes, lead C2 to DF) checked in line; the rest in full.
+        if (const unsigned char c = s[i]; c >= 0xC2 && c <= 0xDF) {
+            if (i + 1 < n && isContinuation(s[i + 1])) {
+                i += 2;
+                continue;
+            }
+            return i;
+        }
+        if (s[i] < 0x80) {
+            ++i;
+            continue;
+        }
         char32_t cp;
         if (!NextValidCodePoint(text, i, cp))
             return i;
@@ -220,18 +233,6 @@ bool HasNonAscii(std::string_view text) {
         if (static_cast<unsigned char>(text[i]) >= 0x80)
             return true;
     return false;
-}
-
-std::size_t AsciiWithoutNulPrefix(std::string_view text) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
-    std::size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + i, 8);
-        if ((word & kHighs) || ((word - kOnes) & ~word & kHighs))
-            break;
-    }
-    return i;
 }
 
 bool IsAsciiWithoutNul(std::string_view text) {
@@ -417,9 +418,30 @@ void UnescapeVCardValue(std::string& text, std::size_t from, bool v21, bool spli
     std::size_t out = from;
     std::size_t start = from;
     std::size_t i = from;
+    // Eight bytes at a time, the bytes that mean something: a backslash, and a semicolon when
+    // splitting (a zero byte after XOR with the character; the lowest one found is exact).
+    static_assert(std::endian::native == std::endian::little);
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+    const auto marks = [split](std::uint64_t word) {
+        const std::uint64_t b = word ^ (kOnes * '\\');
+        std::uint64_t m = (b - kOnes) & ~b & kHighs;
+        if (split) {
+            const std::uint64_t c = word ^ (kOnes * ';');
+            m |= (c - kOnes) & ~c & kHighs;
+        }
+        return m;
+    };
     for (;;) {
         // Plain characters are moved in runs, up to the next one that means something.
         std::size_t run = i;
+        for (; run + 8 <= n; run += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, s + run, 8);
+            if (const std::uint64_t m = marks(word)) {
+                run += std::size_t(std::countr_zero(m)) / 8;
+                break;
+            }
+        }
         while (run < n && s[run] != '\\' && !(split && s[run] == ';'))
             ++run;
         if (run > i) {

@@ -64,9 +64,6 @@ bool DecodeToUtf8(std::string_view bytes, Charset charset, std::string& out);
 bool HasNonAscii(std::string_view text);
 // Whether every byte of the text is ASCII other than NUL.
 bool IsAsciiWithoutNul(std::string_view text);
-// The length of the text's first part that is, at least: a whole multiple of eight bytes
-// when the text is longer, checked eight bytes at a time.
-std::size_t AsciiWithoutNulPrefix(std::string_view text);
 
 // A web address as a vCard URI value. No text escapes: readers that follow the standard keep
 // backslashes in a URI. The characters some readers still take for delimiters, and those no

@@ -58,6 +58,10 @@ TEST(TextCodec, AValueKeepsWhatItsFieldHoldsAndCountsTheRest) {
         {nul, 0, 0, false},                              // a NUL would end the text
         {std::string(16, '\xC3') + "\xA9", 0, 0, false}, // lead bytes without followers
         {std::string(8, 'b') + "\xC3\xA9" + a300, 254, 309, true}, // é within what is kept
+        {a300 + "\xC5\xA0", 254, 301, true},                       // Š is 0x8A in the code page
+        {a300 + "\xD0\x94", 0, 0, false},                          // Cyrillic is not
+        {a300 + "\xC2\x85", 0, 0, false},                          // nor a C1 control
+        {a300 + "\xC3" + "A", 0, 0, false},                        // a lead byte, then a letter
     };
     for (const Converted& c : cases) {
         ContactTexts texts;
@@ -75,6 +79,31 @@ TEST(TextCodec, AValueKeepsWhatItsFieldHoldsAndCountsTheRest) {
         } else {
             EXPECT_TRUE(contact.cuts.empty()) << c.text.substr(0, 12);
         }
+    }
+}
+
+// Escapes and semicolons on either side of an eight-byte step, the first part after a kept
+// prefix: the parts joined with "|".
+TEST(TextCodec, UnescapingSplitsOnlyAtPlainSemicolonsWhereverTheyFall) {
+    const struct {
+        std::string text;
+        bool v21, split;
+        std::string parts;
+    } cases[] = {
+        {R"(1234567;abcdefg\\;12345678\;x;)", false, true, R"(1234567|abcdefg\|12345678;x|)"},
+        {R"(12345678\n\,abcdef\qz;;)", false, true, "12345678\n,abcdef\\qz||"},
+        {R"(1234567\,89\\;y)", true, true, R"(1234567\,89\;y)"},
+        {R"(abcdefghijklmno;p\;\)", false, false, R"(abcdefghijklmno;p;\)"},
+    };
+    std::vector<std::string_view> parts;
+    for (const auto& c : cases) {
+        std::string text = "KEEP:" + c.text;
+        UnescapeVCardValue(text, 5, c.v21, c.split, parts);
+        std::string joined;
+        for (std::size_t k = 0; k < parts.size(); ++k)
+            joined += (k ? "|" : "") + std::string(parts[k]);
+        EXPECT_EQ(text.substr(0, 5), "KEEP:");
+        EXPECT_EQ(joined, c.parts) << c.text;
     }
 }
 
