@@ -5,7 +5,7 @@
 // The yardsticks are the fastest ways this machine offers to do what an operation cannot
 // avoid doing:
 // - CatRead: one read of a file at `cat`'s speed (read(2) into a reused buffer whose size is
-//   measured, not assumed: BM_Yardsticks compares it with `cat` itself);
+//   measured, not assumed: BM_YardstickRead compares it with `cat` itself);
 // - FastCopy: a copy the way the program copies a book (copy_file_range in 64 MiB steps,
 //   each sent to the disk as it is written, then one fsync);
 // - DurableWrite: one record written and flushed (the least a change that is on the disk

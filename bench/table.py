@@ -23,7 +23,7 @@ TARGETS = [
     (r"^BM_DeleteFirst/", [("x_copy", 2, "x_copy < 2")]),
     (r"^BM_(Backup|Restore)/", [("x_copy", 1.5, "x_copy < 1.5")]),
     (r"^BM_(Html|RichText)Report/", [("x_floor", 3, "x_floor < 3")]),
-    (r"^BM_CommandLineImport/", [("x_floor", 3, "x_floor <= 3")]),
+    (r"^BM_(CommandLine)?Import/", [("x_floor", 3, "x_floor <= 3")]),
     (r"^BM_CommandLineExport", [("x_floor", 2.5, "x_floor <= 2.5")]),
     (r"^BM_ImportQuotedPrintableValue", [("x_read", 3, "x_read <= 3"), ("peak_MiB", 64, "< 64 MiB")]),
     (r"^BM_ImportLongParameterLists", [("x_read", 3, "x_read <= 3"), ("peak_MiB", 64, "< 64 MiB")]),
@@ -31,7 +31,7 @@ TARGETS = [
 ]
 
 RATIOS = ("x_cat", "x_copy", "x_sync", "x_sort", "x_floor", "x_baseline", "x_read", "x_abook",
-          "x_cp", "x_handles")
+          "x_cp", "x_handles", "x_raw")
 
 
 def short_name(name):
@@ -57,22 +57,24 @@ def main(args):
     for path in paths:
         with open(path) as f:
             data = json.load(f)
+        # The program's name before each figure: the engine and the window both time an Add.
+        program = re.sub(r"\.json$", "", path.rsplit("/", 1)[-1])
         for b in data.get("benchmarks", []):
             if b.get("run_type") == "aggregate" or "error_message" in b:
                 if "error_message" in b:
-                    rows.append((short_name(b["name"]), None, b["error_message"]))
+                    rows.append((program, short_name(b["name"]), None, b["error_message"]))
                 continue
-            rows.append((short_name(b["name"]), b, None))
+            rows.append((program, short_name(b["name"]), b, None))
     if match:
-        rows = [r for r in rows if match.search(r[0])]
+        rows = [r for r in rows if match.search(r[1])]
 
     print("| Figure | Time median (min-max) | Spread | Yardstick | Ratio median (min-max) "
           "| Ratio spread | Peak | Target | Met |")
     print("|---|---|---|---|---|---|---|---|---|")
     loud = []
-    for name, b, error in rows:
+    for program, name, b, error in rows:
         if error:
-            print(f"| {name} | failed: {error} | | | | | | | no |")
+            print(f"| {program}: {name} | failed: {error} | | | | | | | no |")
             continue
         ms = b.get("ms", b.get("real_time"))
         ratio_name = next((r for r in RATIOS if r in b), None)
@@ -104,9 +106,9 @@ def main(args):
         x_spread = b.get("x_spread_pct")
         for s in (spread, x_spread):
             if s is not None and s >= 20:
-                loud.append(name)
+                loud.append(f"{program}: {name}")
                 break
-        print(f"| {name} | {time} | {fmt(spread, 2) + ' %' if spread is not None else ''} "
+        print(f"| {program}: {name} | {time} | {fmt(spread, 2) + ' %' if spread is not None else ''} "
               f"| {fmt(b.get('yard_ms')) + ' ms' if 'yard_ms' in b else ''} | {ratio_text} "
               f"| {fmt(x_spread, 2) + ' %' if x_spread is not None else ''} | {peak} "
               f"| {'; '.join(targets)} | {'' if not met else ('yes' if all(met) else 'no')} |")
