@@ -2,7 +2,8 @@
 # make test  - installs what is missing, builds, runs every test
 # make test-asan - builds Debug with AddressSanitizer and UBSan in build-asan/, runs every test
 # make bench - builds and runs the benchmarks (up to a million contacts; the databases are
-#              generated once into $TMPDIR/quenlark-bench and kept for later runs)
+#              generated once into $TMPDIR/quenlark-bench and kept for later runs), then
+#              prints every figure with its yardstick, spread and ratio (bench/table.py)
 # make bench-clean - removes the benchmarks' databases
 # make install [PREFIX=/usr/local] - installs the built program under PREFIX (builds it
 #                when there is no build yet; run `make` first, then `sudo make install`)
@@ -12,7 +13,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 PACKAGES := build-essential cmake qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev \
-            libgtest-dev libbenchmark-dev fonts-wine xvfb xauth xdotool x11-utils \
+            libgtest-dev libbenchmark-dev libicu-dev fonts-wine xvfb xauth xdotool x11-utils \
             libxkbcommon-x11-0 libxcb-cursor0 dpkg-dev x11-apps x11-xkb-utils netpbm \
             poppler-utils python3-vobject python3-gi gir1.2-ebookcontacts-1.2 openbox \
             desktop-file-utils appstream \
@@ -65,16 +66,23 @@ test-asan: deps
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 	  QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# Each program's figures also go to $(BENCH_OUT) as JSON; the table at the end lists them all,
+# with their yardsticks, spreads and ratios, from this one run.
+BENCH_OUT ?= $(BUILD)/bench-results
+BENCH_PROGRAMS := engine reports interchange gui sync
+
 bench: build
-	$(BUILD)/bench/quenlark_bench_engine
-	$(BUILD)/bench/quenlark_bench_reports
-	$(BUILD)/bench/quenlark_bench_interchange
-	$(BUILD)/bench/quenlark_bench_gui
-	$(BUILD)/bench/quenlark_bench_sync
+	mkdir -p $(BENCH_OUT)
+	rm -f $(BENCH_OUT)/*.json
+	for p in $(BENCH_PROGRAMS); do \
+	  $(BUILD)/bench/quenlark_bench_$$p --benchmark_out=$(BENCH_OUT)/$$p.json \
+	    --benchmark_out_format=json || exit 1; \
+	done
 	$(MAKE) deps PACKAGES=abook
-	bench/query_vs_abook.sh $(BUILD)
+	bench/query_vs_abook.sh $(BUILD) $(BENCH_OUT)/query.json
 	$(MAKE) deps PACKAGES="radicale vdirsyncer curl time"
 	bench/sync_vs_vdirsyncer.sh $(BUILD)
+	python3 bench/table.py $(BENCH_OUT)/*.json
 
 bench-clean:
 	rm -rf "$${TMPDIR:-/tmp}/quenlark-bench"

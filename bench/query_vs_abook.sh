@@ -2,15 +2,20 @@
 # A mail client's address query: `quenlark-addressbook --query` against Debian's
 # `abook --mutt-query` on the same contacts in abook's own format, at 10,000 and 100,000
 # contacts. The two run in turn, whole processes timed from start to exit, and the ratio is
-# taken pair by pair (so a machine's drift moves both); the median of 11 pairs is printed.
+# taken pair by pair (so a machine's drift moves both); the median of 11 pairs is printed with
+# the fastest and slowest, and written, when a second argument names a file, as JSON in the
+# form of Google Benchmark's output, so that bench/table.py lists it with the others.
 # A ratio of 1 or less means the query is at most as slow as abook's.
-# Usage: query_vs_abook.sh BUILD_DIR
+# Usage: query_vs_abook.sh BUILD_DIR [JSON_FILE]
 set -euo pipefail
 build=$(readlink -f "$1")
+json=${2:-}
 prog=$build/app/quenlark-addressbook
 cache=${TMPDIR:-/tmp}/quenlark-bench
 command -v abook >/dev/null || { echo "abook is not installed: apt-get install abook"; exit 1; }
 mkdir -p "$cache"
+results=$(mktemp)
+trap 'rm -f "$results"' EXIT
 
 for n in 10000 100000; do
     db=$cache/contacts-$n.qab
@@ -40,9 +45,9 @@ for line in sys.stdin:
 ' >"$book.partial"
         mv "$book.partial" "$book"
     fi
-    XDG_CONFIG_HOME=$config python3 - "$n" "$prog" "$book" <<'PY'
-import statistics, subprocess, sys, time
-n, prog, book = sys.argv[1:4]
+    XDG_CONFIG_HOME=$config python3 - "$n" "$prog" "$book" "$results" <<'PY'
+import json, statistics, subprocess, sys, time
+n, prog, book, results = sys.argv[1:5]
 ours = [prog, "--query", "smith 12"]
 theirs = ["abook", "--datafile", book, "--mutt-query", "smith 12"]
 def seconds(command):
@@ -51,9 +56,20 @@ def seconds(command):
     return time.perf_counter() - start
 seconds(ours), seconds(theirs)  # warm the page cache
 pairs = [(seconds(ours), seconds(theirs)) for _ in range(11)]
-a = statistics.median(p[0] for p in pairs)
-b = statistics.median(p[1] for p in pairs)
-ratio = statistics.median(p[0] / p[1] for p in pairs)
-print(f"query/{n}: quenlark {a * 1000:.1f} ms, abook {b * 1000:.1f} ms, x_abook {ratio:.2f}")
+times = [p[0] * 1000 for p in pairs]
+ratios = [p[0] / p[1] for p in pairs]
+a, b, ratio = statistics.median(times), statistics.median(p[1] * 1000 for p in pairs), statistics.median(ratios)
+print(f"query/{n}: quenlark {a:.1f} ms ({min(times):.1f}-{max(times):.1f}), abook {b:.1f} ms, "
+      f"x_abook {ratio:.2f} ({min(ratios):.2f}-{max(ratios):.2f})")
+with open(results, "a") as out:
+    out.write(json.dumps({"name": f"BM_Query/{n}", "real_time": a, "time_unit": "ms",
+        "ms": a, "ms_min": min(times), "ms_max": max(times),
+        "spread_pct": (max(times) - min(times)) / a * 100, "yard_ms": b,
+        "x_abook": ratio, "x_min": min(ratios), "x_max": max(ratios),
+        "x_spread_pct": (max(ratios) - min(ratios)) / ratio * 100}) + "\n")
 PY
 done
+if [ -n "$json" ]; then
+    python3 -c 'import json, sys; print(json.dumps({"benchmarks": [json.loads(l) for l in open(sys.argv[1])]}, indent=1))' \
+        "$results" >"$json"
+fi

@@ -144,15 +144,16 @@ private:
 };
 
 void writeAll(BookReader& book, std::ostream& out, ExportFormat format) {
-    ContactRecord record;
+    // Each record is written from where the reader holds it, without a copy.
+    const char* record = nullptr;
     if (format == ExportFormat::VCard) {
         VCardWriter writer(out, {VCardVersion::V3, ReportFields::All()});
-        while (book.next(record))
-            writer.write(record);
+        while (book.nextBytes(record))
+            writer.writeStored(record);
     } else {
         CsvWriter writer(out, {ReportFields::All(), true});
-        while (book.next(record))
-            writer.write(record);
+        while (book.nextBytes(record))
+            writer.writeStored(record);
     }
 }
 

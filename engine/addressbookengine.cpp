@@ -234,7 +234,9 @@ void AddressBookEngine::LoadContactIndex() {
     // Remembered before the read: a change made while it reads shows at the next check.
     rememberFile();
     const std::int64_t end = recordAreaEnd();
-    index_.reserve(std::size_t((end - headerSize_) / std::int64_t(kRecordSize)));
+    // Room for contacts added later too, so that an Add does not move a million entries.
+    const auto stored = std::size_t((end - headerSize_) / std::int64_t(kRecordSize));
+    index_.reserve(stored + stored / 2 + 1024);
     std::vector<char> block(kIndexBlockRecords * kRecordSize);
     const FieldSlot name = slotOf(Field::Name);
     for (std::int64_t pos = headerSize_; pos < end;) {
@@ -301,11 +303,19 @@ std::string AddressBookEngine::HandleOf(const ContactIndexEntry& entry) {
 }
 
 const ContactIndexEntry* AddressBookEngine::EntryFromSerial(std::uint64_t serial) const {
-    // Serials grow in index order, so the index is sorted by them.
+    if (index_.empty() || serial < index_.front().serial)
+        return nullptr;
+    // Serials grow in index order, by one from entry to entry until a delete leaves a gap:
+    // the entry lies at most as far in as its serial is past the first one, and most often
+    // exactly there.
+    const std::uint64_t past = serial - index_.front().serial;
+    if (past < index_.size() && index_[past].serial == serial)
+        return &index_[past];
+    const auto end = index_.begin() + std::ptrdiff_t(std::min<std::uint64_t>(past, index_.size()));
     const auto it =
-        std::lower_bound(index_.begin(), index_.end(), serial,
+        std::lower_bound(index_.begin(), end, serial,
                          [](const ContactIndexEntry& e, std::uint64_t s) { return e.serial < s; });
-    return it != index_.end() && it->serial == serial ? &*it : nullptr;
+    return it != end && it->serial == serial ? &*it : nullptr;
 }
 
 const ContactIndexEntry* AddressBookEngine::EntryFromHandle(std::string_view handle) const {

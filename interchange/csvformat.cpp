@@ -93,8 +93,12 @@ std::vector<CsvColumn> CsvExportColumns(const ReportFields& fields) {
 
 void AppendCsvCell(std::string& out, std::string_view utf8, char delimiter) {
     const bool guard = needsGuard(utf8);
-    const bool quote = utf8.find_first_of("\"\r\n") != std::string_view::npos ||
-                       utf8.find(delimiter) != std::string_view::npos;
+    bool quote = false;
+    for (const char c : utf8)
+        if (c == '"' || c == '\r' || c == '\n' || c == delimiter) {
+            quote = true;
+            break;
+        }
     if (quote)
         out += '"';
     if (guard)

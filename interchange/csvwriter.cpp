@@ -1,6 +1,7 @@
 #include "interchange/csvwriter.h"
 
-#include "engine/codepage.h"
+#include "interchange/storedrecord.h"
+#include "interchange/textcodec.h"
 
 namespace quenlark {
 
@@ -28,18 +29,17 @@ CsvWriter::CsvWriter(std::ostream& out, CsvOptions options)
 }
 
 void CsvWriter::write(const ContactRecord& contact) {
+    writeStored(contact.bytes.data());
+}
+
+void CsvWriter::writeStored(const char* record) {
     for (std::size_t i = 0; i < kReportFieldCount; ++i) {
         const auto rf = static_cast<ReportField>(i);
-        if (rf == ReportField::Country) {
-            const std::int32_t index = contact.country();
-            values_[i] = index >= 1 && index < kCountryCount
-                             ? Cp1252ToUtf8(kCountries[static_cast<std::size_t>(index)])
-                             : std::string();
-        } else {
-            values_[i] = Cp1252ToUtf8(contact.text(static_cast<Field>(i)));
-        }
+        values_[i] = rf == ReportField::Country
+                         ? CountryNameUtf8(StoredCountry(record))
+                         : Cp1252AsUtf8(StoredField(record, static_cast<Field>(i)), texts_[i]);
     }
-    const auto valueOf = [&](ReportField rf) -> const std::string& {
+    const auto valueOf = [&](ReportField rf) -> std::string_view {
         return values_[static_cast<std::size_t>(rf)];
     };
     row_.clear();

@@ -7,6 +7,7 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quenlark {
@@ -30,12 +31,15 @@ public:
 
     // Writes the contact's row. Whether it reached the stream is the stream's state.
     void write(const ContactRecord& contact);
+    // The same from a record's bytes as the file holds them (kRecordSize of them).
+    void writeStored(const char* record);
 
 private:
     std::ostream& out_;
     std::vector<CsvColumn> columns_;
     std::string row_;
-    std::string values_[kReportFieldCount];
+    std::string_view values_[kReportFieldCount]; // the record's or texts_
+    std::string texts_[kReportFieldCount];       // fields converted to UTF-8
 };
 
 } // namespace quenlark

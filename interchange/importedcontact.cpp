@@ -3,6 +3,8 @@
 #include "engine/codepage.h"
 #include "interchange/textcodec.h"
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace quenlark {
@@ -94,14 +96,41 @@ void ConvertTexts(const ContactTexts& texts, ImportedContact& contact) {
         // in one pass. A NUL would end the stored text early, so it counts as a character
         // the database cannot keep.
         const std::size_t keep = maxLength(field);
-        std::size_t length = 0;
-        bool storable = IsValidUtf8(text);
         const std::size_t n = text.size();
-        for (std::size_t at = 0; storable && at < n; ++length) {
+        if (IsAsciiWithoutNul(text)) {
+            // Plain ASCII: a byte is a character, and one the database keeps as it is.
+            value.assign(text.substr(0, keep));
+            if (n > keep)
+                contact.cuts.push_back({field, n, keep});
+            continue;
+        }
+        constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+        std::size_t length = 0;
+        bool storable = true;
+        for (std::size_t at = 0; at < n;) {
+            if (value.size() >= keep) {
+                // Past what is kept, plain ASCII is only counted, eight bytes at a time.
+                for (; at + 8 <= n; at += 8, length += 8) {
+                    std::uint64_t word;
+                    std::memcpy(&word, text.data() + at, 8);
+                    if ((word & kHighs) || ((word - kOnes) & ~word & kHighs))
+                        break;
+                }
+                if (at >= n)
+                    break;
+            }
             int byte = static_cast<unsigned char>(text[at]);
-            if (byte >= 0x80) {
-                // A character of several bytes, and one Windows-1252 has.
-                byte = UnicodeToCp1252(NextCodePoint(text, at));
+            if (byte >= 0xC2 && byte <= 0xDF && at + 1 < n &&
+                (static_cast<unsigned char>(text[at + 1]) & 0xC0) == 0x80) {
+                // Two bytes, the most common: Windows-1252 keeps U+00A0 to U+00FF as they are.
+                const char32_t cp = char32_t((byte & 0x1F) << 6) |
+                                    (static_cast<unsigned char>(text[at + 1]) & 0x3F);
+                byte = cp >= 0xA0 && cp <= 0xFF ? int(cp) : UnicodeToCp1252(cp);
+                at += 2;
+            } else if (byte >= 0x80) {
+                // A character of several bytes: valid UTF-8, and one Windows-1252 has.
+                char32_t cp = 0;
+                byte = NextValidCodePoint(text, at, cp) ? UnicodeToCp1252(cp) : -1;
             } else {
                 ++at;
             }
@@ -109,6 +138,7 @@ void ConvertTexts(const ContactTexts& texts, ImportedContact& contact) {
                 storable = false;
                 break;
             }
+            ++length;
             if (value.size() < keep)
                 value += static_cast<char>(byte);
         }
@@ -126,9 +156,12 @@ void ConvertTexts(const ContactTexts& texts, ImportedContact& contact) {
 }
 
 bool FillRecord(const ImportedContact& contact, ContactRecord& record) {
-    ClearContactRecord(record);
-    if (!contact.storable())
+    if (!contact.storable()) {
+        ClearContactRecord(record);
         return false;
+    }
+    // The fields and the country cover the whole record: each is written with the rest of
+    // its slot cleared.
     for (std::size_t i = 0; i < kFieldCount; ++i)
         record.setText(static_cast<Field>(i), contact.values[i]);
     record.setCountry(contact.country);

@@ -1,8 +1,11 @@
 #include "interchange/textcodec.h"
 
 #include "engine/codepage.h"
+#include "engine/contactrecord.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -10,21 +13,51 @@ namespace quenlark {
 
 namespace {
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 bool isContinuation(unsigned char c) {
     return (c & 0xC0) == 0x80;
 }
 
 } // namespace
+
+bool NextValidCodePoint(std::string_view text, std::size_t& i, char32_t& codePoint) {
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    if (i >= n)
+        return false;
+    const unsigned char c = s[i];
+    if (c < 0x80) {
+        codePoint = c;
+        ++i;
+        return true;
+    }
+    std::size_t len;
+    char32_t cp;
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+        cp = c & 0x1Fu;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        cp = c & 0x0Fu;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        cp = c & 0x07u;
+    } else {
+        return false;
+    }
+    if (n - i < len)
+        return false;
+    for (std::size_t k = 1; k < len; ++k) {
+        if (!isContinuation(s[i + k]))
+            return false;
+        cp = (cp << 6) | (s[i + k] & 0x3Fu);
+    }
+    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+        return false;
+    codePoint = cp;
+    i += len;
+    return true;
+}
 
 std::size_t InvalidUtf8Offset(std::string_view text) {
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());
@@ -41,36 +74,21 @@ std::size_t InvalidUtf8Offset(std::string_view text) {
         }
         if (i == n)
             break;
-        const unsigned char c = s[i];
-        if (c < 0x80) {
+        // Latin letters (two bytes, lead C2 to DF) checked in line; the rest in full.
+        if (const unsigned char c = s[i]; c >= 0xC2 && c <= 0xDF) {
+            if (i + 1 < n && isContinuation(s[i + 1])) {
+                i += 2;
+                continue;
+            }
+            return i;
+        }
+        if (s[i] < 0x80) {
             ++i;
             continue;
         }
-        std::size_t len;
         char32_t cp;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-            cp = c & 0x1Fu;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            cp = c & 0x0Fu;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            cp = c & 0x07u;
-        } else {
+        if (!NextValidCodePoint(text, i, cp))
             return i;
-        }
-        if (n - i < len)
-            return i;
-        for (std::size_t k = 1; k < len; ++k) {
-            if (!isContinuation(s[i + k]))
-                return i;
-            cp = (cp << 6) | (s[i + k] & 0x3Fu);
-        }
-        if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return i;
-        i += len;
     }
     return std::string_view::npos;
 }
@@ -120,52 +138,117 @@ std::size_t Utf8Length(std::string_view text) {
     return count;
 }
 
-void DecodeQuotedPrintable(std::string& text, std::size_t from) {
+namespace {
+
+// The value of a hexadecimal digit, or -1.
+constexpr std::array<signed char, 256> kHexValues = [] {
+    std::array<signed char, 256> t{};
+    for (int c = 0; c < 256; ++c)
+        t[std::size_t(c)] = c >= '0' && c <= '9'   ? static_cast<signed char>(c - '0')
+                            : c >= 'A' && c <= 'F' ? static_cast<signed char>(c - 'A' + 10)
+                            : c >= 'a' && c <= 'f' ? static_cast<signed char>(c - 'a' + 10)
+                                                   : static_cast<signed char>(-1);
+    return t;
+}();
+
+int hexDigit(char c) {
+    return kHexValues[static_cast<unsigned char>(c)];
+}
+
+template <bool kLineBreaks> void decodeQuotedPrintable(std::string& text, std::size_t from) {
     // The output never outgrows the input, so it is written over the input as it is read.
+    char* s = text.data();
     const std::size_t n = text.size();
     std::size_t out = from;
+    const auto put = [&](char c) {
+        // A CR LF made of what was decoded becomes one LF.
+        if (kLineBreaks && c == '\n' && out > from && s[out - 1] == '\r')
+            s[out - 1] = '\n';
+        else
+            s[out++] = c;
+    };
     for (std::size_t i = from; i < n; ++i) {
-        const char c = text[i];
+        const char c = s[i];
         if (c != '=') {
-            text[out++] = c;
+            put(c);
             continue;
         }
         const std::size_t rest = n - i - 1;
-        if (rest >= 2 && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
-            text[out++] = static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+        int high, low;
+        if (rest >= 2 && (high = hexDigit(s[i + 1])) >= 0 && (low = hexDigit(s[i + 2])) >= 0) {
+            put(static_cast<char>(high * 16 + low));
             i += 2;
         } else if (rest == 0) {
             // A soft line break at the very end.
-        } else if (text[i + 1] == '\n') {
+        } else if (s[i + 1] == '\n') {
             i += 1;
-        } else if (text[i + 1] == '\r') {
-            i += (rest >= 2 && text[i + 2] == '\n') ? 2 : 1;
+        } else if (s[i + 1] == '\r') {
+            i += (rest >= 2 && s[i + 2] == '\n') ? 2 : 1;
         } else {
-            text[out++] = c;
+            put(c);
         }
     }
     text.resize(out);
 }
 
+} // namespace
+
+void DecodeQuotedPrintable(std::string& text, std::size_t from) {
+    decodeQuotedPrintable<false>(text, from);
+}
+
+void DecodeQuotedPrintableLines(std::string& text, std::size_t from) {
+    decodeQuotedPrintable<true>(text, from);
+}
+
 void CrLfToLf(std::string& text, std::size_t from) {
-    // Nothing moves before the first CR.
-    const auto cr = text.find('\r', from);
+    // Nothing moves before the first CR; after it, the text between CRs moves in runs.
+    std::size_t cr = text.find('\r', from);
     if (cr == std::string::npos)
         return;
+    char* s = text.data();
+    const std::size_t n = text.size();
     std::size_t out = cr;
-    for (std::size_t i = cr; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            continue;
-        text[out++] = text[i];
+    while (cr < n) {
+        const bool pair = cr + 1 < n && s[cr + 1] == '\n';
+        const std::size_t start = pair ? cr + 1 : cr;
+        const void* next = cr + 1 < n ? std::memchr(s + cr + 1, '\r', n - cr - 1) : nullptr;
+        const std::size_t end = next ? std::size_t(static_cast<const char*>(next) - s) : n;
+        std::memmove(s + out, s + start, end - start);
+        out += end - start;
+        cr = end;
     }
     text.resize(out);
 }
 
 bool HasNonAscii(std::string_view text) {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80)
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        if (word & 0x8080808080808080ULL)
+            return true;
+    }
+    for (; i < text.size(); ++i)
+        if (static_cast<unsigned char>(text[i]) >= 0x80)
             return true;
     return false;
+}
+
+bool IsAsciiWithoutNul(std::string_view text) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        // A high bit, or a zero byte (which borrows into its high bit).
+        if ((word & kHighs) || ((word - kOnes) & ~word & kHighs))
+            return false;
+    }
+    for (; i < text.size(); ++i)
+        if (text[i] == '\0' || static_cast<unsigned char>(text[i]) >= 0x80)
+            return false;
+    return true;
 }
 
 Charset CharsetFromName(std::string_view name) {
@@ -178,6 +261,26 @@ Charset CharsetFromName(std::string_view name) {
         n == "LATIN-1" || n == "L1" || n == "WINDOWS-1252" || n == "CP1252" || n == "X-CP1252")
         return Charset::Windows1252;
     return Charset::Unsupported;
+}
+
+std::string_view Cp1252AsUtf8(std::string_view text, std::string& scratch) {
+    if (!HasNonAscii(text))
+        return text;
+    scratch.clear();
+    for (const char c : text)
+        AppendUtf8(scratch, Cp1252ToUnicode(static_cast<unsigned char>(c)));
+    return scratch;
+}
+
+std::string_view CountryNameUtf8(std::int32_t index) {
+    static const auto names = [] {
+        std::array<std::string, kCountryCount> n;
+        for (std::size_t i = 1; i < std::size_t(kCountryCount); ++i)
+            n[i] = Cp1252ToUtf8(kCountries[i]);
+        return n;
+    }();
+    return index >= 1 && index < kCountryCount ? std::string_view(names[std::size_t(index)])
+                                               : std::string_view();
 }
 
 bool DecodeToUtf8(std::string_view bytes, Charset charset, std::string& out) {
@@ -297,28 +400,68 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 }
 
 std::string_view TrimBlanks(std::string_view text) {
-    const auto b = text.find_first_not_of(" \t");
-    if (b == std::string_view::npos)
-        return {};
-    const auto e = text.find_last_not_of(" \t");
-    return text.substr(b, e - b + 1);
+    std::size_t b = 0, e = text.size();
+    while (b < e && (text[b] == ' ' || text[b] == '\t'))
+        ++b;
+    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t'))
+        --e;
+    return text.substr(b, e - b);
 }
 
 void UnescapeVCardValue(std::string& text, std::size_t from, bool v21, bool split,
                         std::vector<std::string_view>& parts) {
-    // The output never outgrows the input: it is written over it as it is read.
+    // The output never outgrows the input: it is written over it as it is read, and the
+    // parts view the output, which stays where it is.
     char* s = text.data();
     const std::size_t n = text.size();
+    parts.clear();
     std::size_t out = from;
-    std::vector<std::size_t> ends;
-    for (std::size_t i = from; i < n; ++i) {
+    std::size_t start = from;
+    std::size_t i = from;
+    // Eight bytes at a time, the bytes that mean something: a backslash, and a semicolon when
+    // splitting (a zero byte after XOR with the character; the lowest one found is exact).
+    static_assert(std::endian::native == std::endian::little);
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+    const auto marks = [split](std::uint64_t word) {
+        const std::uint64_t b = word ^ (kOnes * '\\');
+        std::uint64_t m = (b - kOnes) & ~b & kHighs;
+        if (split) {
+            const std::uint64_t c = word ^ (kOnes * ';');
+            m |= (c - kOnes) & ~c & kHighs;
+        }
+        return m;
+    };
+    for (;;) {
+        // Plain characters are moved in runs, up to the next one that means something.
+        std::size_t run = i;
+        for (; run + 8 <= n; run += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, s + run, 8);
+            if (const std::uint64_t m = marks(word)) {
+                run += std::size_t(std::countr_zero(m)) / 8;
+                break;
+            }
+        }
+        while (run < n && s[run] != '\\' && !(split && s[run] == ';'))
+            ++run;
+        if (run > i) {
+            if (out != i)
+                std::memmove(s + out, s + i, run - i);
+            out += run - i;
+            i = run;
+        }
+        if (i >= n)
+            break;
         const char c = s[i];
-        if (c == ';' && split) {
-            ends.push_back(out);
+        if (c == ';') {
+            parts.emplace_back(s + start, out - start);
+            start = out;
+            ++i;
             continue;
         }
-        if (c != '\\' || i + 1 == n) {
+        if (i + 1 == n) {
             s[out++] = c;
+            ++i;
             continue;
         }
         const char e = s[i + 1];
@@ -326,6 +469,7 @@ void UnescapeVCardValue(std::string& text, std::size_t from, bool v21, bool spli
             s[out++] = ';';
         } else if (v21) {
             s[out++] = c;
+            ++i;
             continue;
         } else if (e == '\\' || e == ',') {
             s[out++] = e;
@@ -335,18 +479,13 @@ void UnescapeVCardValue(std::string& text, std::size_t from, bool v21, bool spli
             s[out++] = '\r';
         } else {
             s[out++] = c;
+            ++i;
             continue;
         }
-        ++i;
+        i += 2;
     }
-    ends.push_back(out);
+    parts.emplace_back(s + start, out - start);
     text.resize(out);
-    parts.clear();
-    std::size_t start = from;
-    for (std::size_t end : ends) {
-        parts.emplace_back(text.data() + start, end - start);
-        start = end;
-    }
 }
 
 } // namespace quenlark

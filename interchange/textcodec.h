@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,10 @@ std::size_t Utf8BoundaryAtOrBefore(std::string_view text, std::size_t pos);
 
 // The code point at `i` of valid UTF-8 text; moves `i` past it.
 char32_t NextCodePoint(std::string_view text, std::size_t& i);
+// Like NextCodePoint for any text: false, leaving `i` alone, where no well-formed UTF-8
+// sequence starts (as InvalidUtf8Offset judges it).
+bool NextValidCodePoint(std::string_view text, std::size_t& i, char32_t& codePoint);
+
 // Appends a code point as UTF-8.
 void AppendUtf8(std::string& out, char32_t codePoint);
 
@@ -32,6 +37,10 @@ std::size_t Utf8Length(std::string_view text);
 // any other "=" is kept as it stands. Linear in the length, however many breaks it holds.
 void DecodeQuotedPrintable(std::string& text, std::size_t from = 0);
 
+// The same, and every CR LF the decoded text holds becomes a single LF, in the same pass, as
+// CrLfToLf would make it.
+void DecodeQuotedPrintableLines(std::string& text, std::size_t from = 0);
+
 // Turns every CR LF from `from` on into a single LF, in place and in linear time.
 void CrLfToLf(std::string& text, std::size_t from = 0);
 
@@ -41,11 +50,20 @@ void CrLfToLf(std::string& text, std::size_t from = 0);
 enum class Charset { Utf8, Ascii, Windows1252, Unsupported };
 Charset CharsetFromName(std::string_view name);
 
+// Windows-1252 text as UTF-8: the text itself when it is ASCII, else its conversion, made in
+// `scratch`. Valid while both are.
+std::string_view Cp1252AsUtf8(std::string_view text, std::string& scratch);
+
+// The UTF-8 name of a country of the list (1 to 234); empty for any other index.
+std::string_view CountryNameUtf8(std::int32_t index);
+
 // Converts bytes in `charset` to UTF-8. False when the bytes are not valid in it.
 bool DecodeToUtf8(std::string_view bytes, Charset charset, std::string& out);
 
 // Whether the text holds a byte above 0x7F.
 bool HasNonAscii(std::string_view text);
+// Whether every byte of the text is ASCII other than NUL.
+bool IsAsciiWithoutNul(std::string_view text);
 
 // A web address as a vCard URI value. No text escapes: readers that follow the standard keep
 // backslashes in a URI. The characters some readers still take for delimiters, and those no

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quenlark {
@@ -60,6 +61,16 @@ public:
         kFax = 4,
         kNotVoice = 8, // PAGER, MODEM, BBS, VIDEO, TEXT, TEXTPHONE
     };
+    // What a content line is to the reader: a vCard's begin or end, a property it keeps, or
+    // another.
+    enum class LineKind { Begin, End, Kept, Other };
+    // The parts of a content line "group.NAME;PARAM=a,b;PARAM:value".
+    struct ContentLine {
+        std::string_view name;
+        std::string_view value;
+        LineKind lineKind = LineKind::Other;
+        Kind kind = Kind::Other;
+    };
     struct Property {
         Kind kind = Kind::Other;
         unsigned types = 0; // TelType bits
@@ -82,9 +93,20 @@ private:
         bool oversize = false; // longer than kMaxValueBytes: not held
         bool empty = false;    // a line not kept whose value is empty
         std::string name;      // the property's name in capitals, for a line not kept
+        // A kept line whose name and parameters were read from its first piece: head_
+        // holds them, and where its name and value lie in logical_.
+        bool headParsed = false;
+        std::size_t nameAt = 0;
+        std::size_t nameSize = 0;
+        std::size_t valueAt = 0;
+        LineKind lineKind = LineKind::Other;
+        Kind kind = Kind::Other;
     };
 
     bool readLogicalLine();
+    // The logical line's parts, and the property's parameters when `p` is given; false for a
+    // line that is no property.
+    bool takeContentLine(ContentLine& line, Property* p) const;
     void fail(Failure failure, std::string message);
     bool finishCard(ImportedContact& contact);
     bool skipNested(std::string_view name);
@@ -100,9 +122,11 @@ private:
     Result error_;
     std::string logical_;
     Logical current_;
+    Property head_; // the parameters of the line read last
     std::size_t logicalLine_ = 0;
     std::vector<Property> props_;
     std::size_t propCount_ = 0;
+    std::vector<Property*> order_; // the properties in order of preference
     std::size_t contacts_ = 0;
     ContactTexts texts_;
     std::string converted_;

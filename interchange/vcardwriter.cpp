@@ -1,6 +1,7 @@
 #include "interchange/vcardwriter.h"
 
 #include "engine/codepage.h"
+#include "interchange/storedrecord.h"
 #include "interchange/textcodec.h"
 
 #include <sstream>
@@ -11,12 +12,6 @@ namespace {
 
 constexpr std::size_t kFoldWidth = 75;
 constexpr char kCrlf[] = "\r\n";
-
-std::string countryName(std::int32_t index) {
-    if (index < 1 || index >= kCountryCount)
-        return {};
-    return Cp1252ToUtf8(kCountries[static_cast<std::size_t>(index)]);
-}
 
 // Splits a name into family and given name at its last blank: "Ann Marie Lee" gives
 // "Lee" and "Ann Marie"; a single word is a given name.
@@ -35,9 +30,18 @@ void splitName(std::string_view name, std::string_view& family, std::string_view
 } // namespace
 
 void AppendVCardEscaped(std::string& out, std::string_view utf8) {
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const char c = utf8[i];
-        switch (c) {
+    const std::size_t n = utf8.size();
+    for (std::size_t i = 0; i < n;) {
+        // Plain characters go in runs, up to the next one that needs an escape.
+        std::size_t run = i;
+        while (run < n && utf8[run] != '\\' && utf8[run] != ',' && utf8[run] != ';' &&
+               utf8[run] != '\n' && utf8[run] != '\r')
+            ++run;
+        out.append(utf8.data() + i, run - i);
+        if (run == n)
+            break;
+        i = run;
+        switch (utf8[i]) {
         case '\\':
             out += "\\\\";
             break;
@@ -50,21 +54,27 @@ void AppendVCardEscaped(std::string& out, std::string_view utf8) {
         case '\n':
             out += "\\n";
             break;
-        case '\r':
+        default: // '\r'
             // vCard has one line break, "\n": a CR LF or a lone CR becomes it.
             out += "\\n";
-            if (i + 1 < utf8.size() && utf8[i + 1] == '\n')
+            if (i + 1 < n && utf8[i + 1] == '\n')
                 ++i;
             break;
-        default:
-            out += c;
         }
+        ++i;
     }
 }
 
 VCardWriter::VCardWriter(std::ostream& out, VCardOptions options) : out_(out), options_(options) {}
 
 void VCardWriter::addProperty(std::string_view nameAndParameters, std::string_view value) {
+    if (nameAndParameters.size() + 1 + value.size() <= kFoldWidth) {
+        card_ += nameAndParameters;
+        card_ += ':';
+        card_ += value;
+        card_ += kCrlf;
+        return;
+    }
     line_.assign(nameAndParameters);
     line_ += ':';
     line_ += value;
@@ -87,15 +97,20 @@ void VCardWriter::addProperty(std::string_view nameAndParameters, std::string_vi
 }
 
 void VCardWriter::write(const ContactRecord& contact) {
+    writeStored(contact.bytes.data());
+}
+
+void VCardWriter::writeStored(const char* record) {
     const bool v4 = options_.version == VCardVersion::V4;
     const ReportFields& chosen = options_.fields;
-    auto textOf = [&](ReportField rf) {
+    auto textOf = [&](ReportField rf) -> std::string_view {
         if (!chosen.has(rf))
-            return std::string();
-        return Cp1252ToUtf8(contact.text(static_cast<Field>(static_cast<int>(rf))));
+            return {};
+        const auto i = static_cast<std::size_t>(rf);
+        return Cp1252AsUtf8(StoredField(record, static_cast<Field>(i)), texts_[i]);
     };
-    std::string value;
-    auto escaped = [&](std::string_view text) -> const std::string& {
+    std::string& value = value_;
+    auto escaped = [&](std::string_view text) -> std::string_view {
         value.clear();
         AppendVCardEscaped(value, text);
         return value;
@@ -107,23 +122,23 @@ void VCardWriter::write(const ContactRecord& contact) {
     card_ += v4 ? "VERSION:4.0" : "VERSION:3.0";
     card_ += kCrlf;
 
-    const std::string name = textOf(ReportField::Name);
+    const std::string_view name = textOf(ReportField::Name);
     addProperty("FN", escaped(name));
     std::string_view family, given;
     splitName(name, family, given);
-    std::string n;
-    AppendVCardEscaped(n, family);
-    n += ';';
-    AppendVCardEscaped(n, given);
-    n += ";;;";
-    addProperty("N", n);
+    value.clear();
+    AppendVCardEscaped(value, family);
+    value += ';';
+    AppendVCardEscaped(value, given);
+    value += ";;;";
+    addProperty("N", value);
 
-    if (const std::string nick = textOf(ReportField::Nickname); !nick.empty())
+    if (const std::string_view nick = textOf(ReportField::Nickname); !nick.empty())
         addProperty("NICKNAME", escaped(nick));
 
-    const std::string email = textOf(ReportField::Email);
-    const std::string email2 = textOf(ReportField::SecondEmail);
-    const char* emailName = v4 ? "EMAIL" : "EMAIL;TYPE=INTERNET";
+    const std::string_view email = textOf(ReportField::Email);
+    const std::string_view email2 = textOf(ReportField::SecondEmail);
+    const std::string_view emailName = v4 ? "EMAIL" : "EMAIL;TYPE=INTERNET";
     if (!email.empty())
         addProperty(emailName, escaped(email));
     if (!email2.empty()) {
@@ -133,30 +148,31 @@ void VCardWriter::write(const ContactRecord& contact) {
             addProperty(emailName, escaped(email2));
     }
 
-    if (const std::string phone = textOf(ReportField::Phone); !phone.empty())
+    if (const std::string_view phone = textOf(ReportField::Phone); !phone.empty())
         addProperty(v4 ? "TEL;TYPE=voice" : "TEL;TYPE=VOICE", escaped(phone));
-    if (const std::string mobile = textOf(ReportField::Mobile); !mobile.empty())
+    if (const std::string_view mobile = textOf(ReportField::Mobile); !mobile.empty())
         addProperty(v4 ? "TEL;TYPE=cell" : "TEL;TYPE=CELL", escaped(mobile));
 
-    const std::string street = textOf(ReportField::Address);
-    const std::string city = textOf(ReportField::City);
-    const std::string zip = textOf(ReportField::ZipCode);
-    const std::string country =
-        chosen.has(ReportField::Country) ? countryName(contact.country()) : std::string();
+    const std::string_view street = textOf(ReportField::Address);
+    const std::string_view city = textOf(ReportField::City);
+    const std::string_view zip = textOf(ReportField::ZipCode);
+    const std::string_view country = chosen.has(ReportField::Country)
+                                         ? CountryNameUtf8(StoredCountry(record))
+                                         : std::string_view();
     if (!street.empty() || !city.empty() || !zip.empty() || !country.empty()) {
         // Post office box; extended address; street; locality; region; postal code; country.
-        std::string adr = ";;";
-        AppendVCardEscaped(adr, street);
-        adr += ';';
-        AppendVCardEscaped(adr, city);
-        adr += ";;";
-        AppendVCardEscaped(adr, zip);
-        adr += ';';
-        AppendVCardEscaped(adr, country);
-        addProperty("ADR", adr);
+        value.assign(";;");
+        AppendVCardEscaped(value, street);
+        value += ';';
+        AppendVCardEscaped(value, city);
+        value += ";;";
+        AppendVCardEscaped(value, zip);
+        value += ';';
+        AppendVCardEscaped(value, country);
+        addProperty("ADR", value);
     }
 
-    if (const std::string web = textOf(ReportField::WebSite); !web.empty()) {
+    if (const std::string_view web = textOf(ReportField::WebSite); !web.empty()) {
         value.clear();
         AppendUriValue(value, web);
         addProperty("URL", value);

@@ -40,6 +40,8 @@ public:
 
     // Writes the contact's vCard. Whether it reached the stream is the stream's state.
     void write(const ContactRecord& contact);
+    // The same from a record's bytes as the file holds them (kRecordSize of them).
+    void writeStored(const char* record);
 
 private:
     void addProperty(std::string_view nameAndParameters, std::string_view value);
@@ -48,6 +50,8 @@ private:
     VCardOptions options_;
     std::string card_;
     std::string line_;
+    std::string value_;
+    std::string texts_[kReportFieldCount]; // fields converted to UTF-8
 };
 
 // The vCard of one contact as text.

@@ -1,17 +1,20 @@
 #include "tools/contactlistmodel.h"
 
 #include "engine/addressbookengine.h"
+#include "engine/codepage.h"
 #include "platform/storedtext.h"
 
-#include <QCollator>
-#include <QCollatorSortKey>
 #include <QLocale>
 #include <QSet>
 #include <algorithm>
-#include <numeric>
-#include <optional>
+#include <charconv>
+#include <cstring>
 #include <thread>
+#include <unicode/ucol.h>
 #include <vector>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace quenlark {
 
@@ -31,6 +34,125 @@ QString handleText(quint64 serial) {
 
 // Rows between two reports of a sort's progress.
 constexpr qint64 kSortProgressStep = 20000;
+// Bytes a name's sort key takes, about: the room a block of keys starts with per row.
+constexpr std::size_t kKeyBytesGuess = 40;
+
+// Sort keys as QCollator makes them for a locale with Qt::CaseInsensitive: by ICU, the library
+// QCollator uses, set up as QCollator sets it up (normalisation on, secondary strength so that
+// accents count and case does not, numbers as text, punctuation and blanks not ignored). A
+// QCollatorSortKey holds its bytes out of reach, in an allocation of its own; these are
+// written one after another into a block, so that a million of them take a few allocations
+// rather than two million, and compare as bytes in place.
+class NameCollator {
+public:
+    explicit NameCollator(const QLocale& locale) {
+        const QByteArray name = locale.bcp47Name().replace('-', '_').toLatin1();
+        UErrorCode status = U_ZERO_ERROR;
+        collator_ = ucol_open(name.constData(), &status);
+        if (U_FAILURE(status)) {
+            // Without the locale's rules (which ICU does not fail for), its root rules.
+            status = U_ZERO_ERROR;
+            collator_ = ucol_open("", &status);
+        }
+        if (!collator_)
+            return;
+        ucol_setAttribute(collator_, UCOL_NORMALIZATION_MODE, UCOL_ON, &status);
+        ucol_setAttribute(collator_, UCOL_STRENGTH, UCOL_SECONDARY, &status);
+        ucol_setAttribute(collator_, UCOL_NUMERIC_COLLATION, UCOL_OFF, &status);
+        ucol_setAttribute(collator_, UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE, &status);
+    }
+    ~NameCollator() {
+        if (collator_)
+            ucol_close(collator_);
+    }
+    NameCollator(const NameCollator&) = delete;
+    NameCollator& operator=(const NameCollator&) = delete;
+
+    // Appends the key of `text` to `block`, with the NUL that ends it (a key holds no other);
+    // returns where it starts. Without a collator every key is empty.
+    std::size_t appendKey(std::u16string_view text, std::vector<std::uint8_t>& block) const {
+        const std::size_t at = block.size();
+        std::uint8_t room[512];
+        const int length =
+            collator_ ? ucol_getSortKey(collator_, reinterpret_cast<const UChar*>(text.data()),
+                                        int(text.size()), room, int(sizeof room))
+                      : 0;
+        if (length <= 0) {
+            block.push_back(0);
+        } else if (std::size_t(length) <= sizeof room) {
+            block.insert(block.end(), room, room + length);
+        } else {
+            block.resize(at + std::size_t(length));
+            ucol_getSortKey(collator_, reinterpret_cast<const UChar*>(text.data()),
+                            int(text.size()), block.data() + at, length);
+        }
+        return at;
+    }
+
+private:
+    UCollator* collator_ = nullptr;
+};
+
+// The text a row is sorted by: its name, "|" and its handle.
+std::u16string_view KeyText(std::u16string& key, std::string_view name, quint64 serial) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, serial).ptr;
+    key.resize(name.size() + 1 + std::size_t(end - digits));
+    char16_t* out = key.data();
+    for (const char c : name)
+        *out++ = char16_t(Cp1252ToUnicode(static_cast<unsigned char>(c)));
+    *out++ = u'|';
+    for (const char* d = digits; d != end; ++d)
+        *out++ = char16_t(*d);
+    return key;
+}
+
+// A row being sorted: where it was, and where its key lies in its block, with the key's
+// first 16 bytes at hand so that most comparisons look no further.
+struct SortedRow {
+    std::uint64_t head[2];
+    std::uint32_t at;
+    std::uint32_t row;
+
+    static SortedRow Of(std::size_t at, std::uint32_t row, const std::vector<std::uint8_t>& block) {
+        SortedRow r{{0, 0}, std::uint32_t(at), row};
+        // Big-endian, so that the numbers compare as the bytes do; zeros after the key's end.
+        bool ended = false;
+        for (std::size_t k = 0; k < 16; ++k) {
+            const std::uint8_t byte = ended ? 0 : block[at + k];
+            ended = ended || byte == 0;
+            r.head[k / 8] = r.head[k / 8] << 8 | byte;
+        }
+        return r;
+    }
+    static int Compare(const SortedRow& a, const std::vector<std::uint8_t>& aBlock,
+                       const SortedRow& b, const std::vector<std::uint8_t>& bBlock) {
+        for (int k = 0; k < 2; ++k)
+            if (a.head[k] != b.head[k])
+                return a.head[k] < b.head[k] ? -1 : 1;
+        // A key that ended within its head leaves a zero in its last byte: then both ended.
+        if ((a.head[1] & 0xFF) == 0)
+            return 0;
+        return std::strcmp(reinterpret_cast<const char*>(aBlock.data() + a.at + 16),
+                           reinterpret_cast<const char*>(bBlock.data() + b.at + 16));
+    }
+};
+
+// Whether the decimal text of one serial comes before the other's.
+bool HandleTextBefore(quint64 a, quint64 b) {
+    char da[24], db[24];
+    const auto ea = std::to_chars(da, da + sizeof da, a).ptr;
+    const auto eb = std::to_chars(db, db + sizeof db, b).ptr;
+    return std::lexicographical_compare(da, ea, db, eb);
+}
+
+// Gives the memory freed in the heap back to the system, so that a large sort leaves the
+// program no larger than it was.
+void ReleaseFreeMemory() {
+#ifdef __GLIBC__
+    ::malloc_trim(0);
+#endif
+}
 
 } // namespace
 
@@ -224,73 +346,76 @@ void ContactListModel::sortByName(Qt::SortOrder order,
                                   const std::function<void(qint64 done)>& progress) {
     holdSerials();
     const std::size_t count = std::size_t(serials_.size());
-    // The sort key of a row is its name, "|" and its handle, collated without regard to
-    // case. Each key is turned into its collation bytes once, so the sort compares bytes
-    // rather than collating strings again and again. The keys are made by two threads, each
-    // with a collator of its own; the window's thread reports the progress.
-    std::vector<std::optional<QCollatorSortKey>> keys(count);
-    std::vector<QString> handles(count);
-    const auto makeKeys = [&](std::size_t from, std::size_t to, bool reports) {
-        QCollator collator(sortLocale());
-        collator.setCaseSensitivity(Qt::CaseInsensitive);
-        QString key;
+    // The rows' keys, made by two threads, each with a collator of its own, into a block of
+    // its own; the window's thread reports the progress. Each half is then sorted by its
+    // thread and the two merged.
+    const std::size_t half = count >= 2 * kSortProgressStep ? count / 2 : count;
+    std::vector<SortedRow> rows(count);
+    std::vector<std::uint8_t> blocks[2];
+    const auto makeKeys = [&](std::size_t from, std::size_t to, std::vector<std::uint8_t>& block,
+                              bool reports) {
+        const NameCollator collator(sortLocale());
+        block.reserve((to - from) * kKeyBytesGuess);
+        std::u16string key;
         for (std::size_t i = from; i < to; ++i) {
-            const ContactIndexEntry* entry = engine_.EntryFromSerial(serials_.at(qsizetype(i)));
-            handles[i] = handleText(serials_.at(qsizetype(i)));
-            key = entry ? FromStored(entry->name) : QString();
-            key += QLatin1Char('|');
-            key += handles[i];
-            keys[i].emplace(collator.sortKey(key));
+            const quint64 serial = serials_.at(qsizetype(i));
+            const ContactIndexEntry* entry = engine_.EntryFromSerial(serial);
+            const std::u16string_view text =
+                KeyText(key, entry ? std::string_view(entry->name) : std::string_view(), serial);
+            rows[i] = SortedRow::Of(collator.appendKey(text, block), std::uint32_t(i), block);
             if (reports && progress && (i - from) % kSortProgressStep == 0)
                 progress(qint64(2 * (i - from)));
         }
     };
-    const std::size_t half = count / 2;
-    std::thread second;
-    if (count >= 2 * kSortProgressStep)
-        second = std::thread(makeKeys, half, count, false);
-    makeKeys(0, second.joinable() ? half : count, true);
-    if (second.joinable())
-        second.join();
-
-    std::vector<std::size_t> ordered(count);
-    std::iota(ordered.begin(), ordered.end(), std::size_t(0));
-    // Keys that the collation weighs alike keep a fixed order: by their handles' texts.
-    const auto before = [&](std::size_t a, std::size_t b) {
-        const int c = keys[a]->compare(*keys[b]);
-        return c != 0 ? c < 0 : handles[a] < handles[b];
+    const auto before = [&](const SortedRow& a, const SortedRow& b) {
+        const int c = SortedRow::Compare(a, blocks[a.row >= half], b, blocks[b.row >= half]);
+        // Keys that the collation weighs alike keep a fixed order: by their handles' texts.
+        return c != 0
+                   ? c < 0
+                   : HandleTextBefore(serials_.at(qsizetype(a.row)), serials_.at(qsizetype(b.row)));
     };
-    // Each half sorted by a thread of its own, then the two merged.
-    const auto middle = ordered.begin() + std::ptrdiff_t(half);
-    if (count >= 2 * kSortProgressStep) {
-        std::thread other([&] { std::sort(middle, ordered.end(), before); });
-        std::sort(ordered.begin(), middle, before);
-        other.join();
-        std::inplace_merge(ordered.begin(), middle, ordered.end(), before);
+    const auto middle = rows.begin() + std::ptrdiff_t(half);
+    if (half < count) {
+        std::thread second([&] {
+            makeKeys(half, count, blocks[1], false);
+            std::sort(middle, rows.end(), before);
+        });
+        makeKeys(0, half, blocks[0], true);
+        std::sort(rows.begin(), middle, before);
+        second.join();
+        std::inplace_merge(rows.begin(), middle, rows.end(), before);
     } else {
-        std::sort(ordered.begin(), ordered.end(), before);
+        makeKeys(0, count, blocks[0], true);
+        std::sort(rows.begin(), rows.end(), before);
     }
     // Descending is the exact reverse of ascending, ties included.
     if (order == Qt::DescendingOrder)
-        std::reverse(ordered.begin(), ordered.end());
+        std::reverse(rows.begin(), rows.end());
+    // The keys are not needed any more: their memory goes back before the list changes.
+    for (std::vector<std::uint8_t>& block : blocks)
+        std::vector<std::uint8_t>().swap(block);
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     QList<quint64> sorted;
     sorted.reserve(serials_.size());
-    for (const std::size_t i : ordered)
-        sorted.append(serials_.at(qsizetype(i)));
+    for (const SortedRow& row : rows)
+        sorted.append(serials_.at(qsizetype(row.row)));
     // Views' persistent indexes follow their rows.
     const QModelIndexList previous = persistentIndexList();
-    QModelIndexList now;
-    now.reserve(previous.size());
-    std::vector<int> newRow(count);
-    for (std::size_t place = 0; place < count; ++place)
-        newRow[ordered[place]] = int(place);
-    for (const QModelIndex& index : previous)
-        now.append(index.isValid() ? createIndex(newRow[std::size_t(index.row())], 0)
-                                   : QModelIndex());
+    if (!previous.isEmpty()) {
+        std::vector<int> newRow(count);
+        for (std::size_t place = 0; place < count; ++place)
+            newRow[rows[place].row] = int(place);
+        QModelIndexList now;
+        now.reserve(previous.size());
+        for (const QModelIndex& index : previous)
+            now.append(index.isValid() ? createIndex(newRow[std::size_t(index.row())], 0)
+                                       : QModelIndex());
+        changePersistentIndexList(previous, now);
+    }
+    std::vector<SortedRow>().swap(rows);
     serials_ = std::move(sorted);
-    changePersistentIndexList(previous, now);
+    ReleaseFreeMemory();
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 

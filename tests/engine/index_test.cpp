@@ -45,6 +45,22 @@ TEST_F(IndexTest, HandlesFromAnEarlierIndexNameNothing) {
     EXPECT_EQ(engine->EntryFromHandle(after[0]), nullptr);
 }
 
+// Serials left behind by deletes (gaps) and added after them: each entry is found by its own
+// serial, a deleted or unknown one finds nothing.
+TEST_F(IndexTest, SerialsFindTheirEntriesAcrossGaps) {
+    openWith({"Ann", "Bob", "Cy", "Dee", "Eve", "Fay"});
+    const std::uint64_t first = engine->index().front().serial;
+    ASSERT_TRUE(engine->DeleteContact(engine->index()[1]));
+    ASSERT_TRUE(engine->DeleteContact(engine->index()[2])); // Dee, after Cy
+    ASSERT_TRUE(engine->AppendContact(recordNamed("Gus")));
+    EXPECT_EQ(indexNames(), (std::vector<std::string>{"Ann", "Cy", "Eve", "Fay", "Gus"}));
+    for (const ContactIndexEntry& e : engine->index())
+        EXPECT_EQ(engine->EntryFromSerial(e.serial), &e) << e.name;
+    for (const std::uint64_t gone :
+         {first + 1, first + 3, first - 1, first + 100000, std::uint64_t(0)})
+        EXPECT_EQ(engine->EntryFromSerial(gone), nullptr) << gone;
+}
+
 TEST_F(IndexTest, TrailingFragmentIsNotAContactAndAppendKeepsRecordsAligned) {
     std::string bytes = databaseWith({"Ann"}) + std::string(100, 'x');
     writeFile(dbPath(), bytes);

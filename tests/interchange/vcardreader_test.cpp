@@ -72,6 +72,22 @@ TEST(VCardReader, UnfoldsLinesFoldedWithBlanksOrTabs) {
     EXPECT_EQ(c.value(Field::Email), "a@example.com");
 }
 
+// Parameters folded onto the next line, or holding a colon in quotes, are read from the
+// whole line; those on the first line alone are read once.
+TEST(VCardReader, ReadsParametersFoldedOrQuotedWithAColon) {
+    READ_ONE(card("TEL;TYPE=VOICE:111\r\n"
+                  "TEL;TYPE=\r\n CELL:222\r\n"
+                  "EMAIL;X-NOTE=\"a:b\";TYPE=PREF:second@x\r\n"
+                  "EMAIL;TYPE=\r\n PREF:first@x\r\n"
+                  "item1.URL;VALUE=uri:http://x\r\n"),
+             c);
+    EXPECT_EQ(c.value(Field::Phone), "111");
+    EXPECT_EQ(c.value(Field::Mobile), "222");
+    EXPECT_EQ(c.value(Field::Email), "second@x");
+    EXPECT_EQ(c.value(Field::SecondEmail), "first@x");
+    EXPECT_EQ(c.value(Field::WebSite), "http://x");
+}
+
 TEST(VCardReader, RemovesEscapesAndSplitsComponentsOnlyAtPlainSemicolons) {
     READ_ONE(card("FN:a\\,b\\;c\\\\d\\ne\\Nf\r\n"
                   "ADR:;;1\\; 2\\, 3;Town\\\\x;;;\r\n"
