@@ -101,6 +101,20 @@ std::size_t Utf8BoundaryAtOrBefore(std::string_view text, std::size_t pos) {
     return pos;
 }
 
+void AppendFoldedLine(std::string& out, std::string_view line, std::string_view lineEnd) {
+    constexpr std::size_t kFoldWidth = 75;
+    std::size_t width = kFoldWidth;
+    while (line.size() > width) {
+        std::size_t cut = Utf8BoundaryAtOrBefore(line, width);
+        if (cut == 0)
+            cut = width;
+        out.append(line.substr(0, cut)).append(lineEnd).append(" ");
+        line.remove_prefix(cut);
+        width = kFoldWidth - 1;
+    }
+    out.append(line).append(lineEnd);
+}
+
 char32_t NextCodePoint(std::string_view s, std::size_t& i) {
     const auto c = static_cast<unsigned char>(s[i]);
     std::size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;

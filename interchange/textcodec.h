@@ -20,6 +20,11 @@ inline bool IsValidUtf8(std::string_view text) {
 // The largest character boundary of valid UTF-8 text that is not past `pos`.
 std::size_t Utf8BoundaryAtOrBefore(std::string_view text, std::size_t pos);
 
+// A vCard content line appended to `out` folded so that no physical line passes 75 octets
+// (a continuation line's leading blank counts) and no UTF-8 sequence is split; each
+// physical line ends with `lineEnd`.
+void AppendFoldedLine(std::string& out, std::string_view line, std::string_view lineEnd);
+
 // The code point at `i` of valid UTF-8 text; moves `i` past it.
 char32_t NextCodePoint(std::string_view text, std::size_t& i);
 // Like NextCodePoint for any text: false, leaving `i` alone, where no well-formed UTF-8

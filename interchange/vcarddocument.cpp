@@ -15,8 +15,6 @@ namespace quenlark {
 
 namespace {
 
-constexpr std::size_t kFoldWidth = 75;
-
 // Splits a parameter list (";A=b;C") into its parameters, quotes respected.
 std::vector<std::string_view> splitParameters(std::string_view params) {
     std::vector<std::string_view> out;
@@ -409,18 +407,7 @@ std::string VCardDocument::text() const {
         line += p.parameters;
         line += ':';
         line += p.value;
-        // Folded so that no line passes 75 octets, never inside a UTF-8 sequence.
-        std::string_view rest = line;
-        std::size_t width = kFoldWidth;
-        while (rest.size() > width) {
-            std::size_t cut = Utf8BoundaryAtOrBefore(rest, width);
-            if (cut == 0)
-                cut = width;
-            out.append(rest.substr(0, cut)).append(lineEnd_).append(" ");
-            rest.remove_prefix(cut);
-            width = kFoldWidth - 1;
-        }
-        out.append(rest).append(lineEnd_);
+        AppendFoldedLine(out, line, lineEnd_);
     }
     return out;
 }

@@ -78,22 +78,7 @@ void VCardWriter::addProperty(std::string_view nameAndParameters, std::string_vi
     line_.assign(nameAndParameters);
     line_ += ':';
     line_ += value;
-    // Fold so that no physical line passes 75 octets; a continuation line's leading blank
-    // counts, and a UTF-8 sequence is never split.
-    std::string_view rest = line_;
-    std::size_t width = kFoldWidth;
-    while (rest.size() > width) {
-        std::size_t cut = Utf8BoundaryAtOrBefore(rest, width);
-        if (cut == 0)
-            cut = width;
-        card_.append(rest.substr(0, cut));
-        card_ += kCrlf;
-        card_ += ' ';
-        rest.remove_prefix(cut);
-        width = kFoldWidth - 1;
-    }
-    card_.append(rest);
-    card_ += kCrlf;
+    AppendFoldedLine(card_, line_, kCrlf);
 }
 
 void VCardWriter::write(const ContactRecord& contact) {
