@@ -42,35 +42,6 @@ int done(const CommandLineContext& context, const Result& result) {
     return kExitOk;
 }
 
-// What the engine has to tell while it opens the book (a file under the journal's name
-// that it did not use), on the error output.
-class ErrorOutputMessages : public MessageSink {
-public:
-    explicit ErrorOutputMessages(std::ostream& err) : err_(err) {}
-    void showMessage(const std::string&, const std::string& text, MessageKind) override {
-        err_ << "quenlark-addressbook: " << text << '\n';
-    }
-
-private:
-    std::ostream& err_;
-};
-
-// Why the book could not be opened for a change, in the person's words.
-std::string whyNotOpened(const AddressBookEngine& engine, const std::string& path) {
-    const std::string book = "cannot open the address book \"" + path + "\": ";
-    const Result& why = engine.openFailure();
-    switch (engine.GetOpenStatus() == StatusCannotOpen ? why.failure() : Failure::NotABackup) {
-    case Failure::InUse:
-        return book + "it is in use (close Quenlark Address Book and try again)";
-    case Failure::ReadOnly:
-        return book + "it is read-only";
-    case Failure::NotABackup:
-        return "\"" + path + "\" is not an address book of this version";
-    default:
-        return book + (why.message().empty() ? "it cannot be read" : why.message());
-    }
-}
-
 // ---- Query -------------------------------------------------------------------------
 
 // A byte table that folds letter case, so a comparison ignores it.
@@ -255,7 +226,7 @@ int RunImport(const std::string& file, bool acceptCuts, const CommandLineContext
     ErrorOutputMessages messages(context.err);
     AddressBookEngine engine(settings, messages, fileio::parentDir(path));
     if (!engine.OpenAddressBook())
-        return fail(context, whyNotOpened(engine, path));
+        return fail(context, WhyNotOpened(engine, path));
 
     // The book's contacts, so that none is added a second time.
     KnownContacts known;
@@ -316,6 +287,27 @@ int RunImport(const std::string& file, bool acceptCuts, const CommandLineContext
     context.out << "Added " << CountOf(summary.adding, "contact", "contacts") << " to " << path
                 << ".\n";
     return done(context, added);
+}
+
+ErrorOutputMessages::ErrorOutputMessages(std::ostream& err) : err_(err) {}
+
+void ErrorOutputMessages::showMessage(const std::string&, const std::string& text, MessageKind) {
+    err_ << "quenlark-addressbook: " << text << '\n';
+}
+
+std::string WhyNotOpened(const AddressBookEngine& engine, const std::string& path) {
+    const std::string book = "cannot open the address book \"" + path + "\": ";
+    const Result& why = engine.openFailure();
+    switch (engine.GetOpenStatus() == StatusCannotOpen ? why.failure() : Failure::NotABackup) {
+    case Failure::InUse:
+        return book + "it is in use (close Quenlark Address Book and try again)";
+    case Failure::ReadOnly:
+        return book + "it is read-only";
+    case Failure::NotABackup:
+        return "\"" + path + "\" is not an address book of this version";
+    default:
+        return book + (why.message().empty() ? "it cannot be read" : why.message());
+    }
 }
 
 } // namespace quenlark

@@ -101,6 +101,27 @@ std::size_t Utf8BoundaryAtOrBefore(std::string_view text, std::size_t pos) {
     return pos;
 }
 
+void AppendXmlEscaped(std::string& out, std::string_view text) {
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
 void AppendFoldedLine(std::string& out, std::string_view line, std::string_view lineEnd) {
     constexpr std::size_t kFoldWidth = 75;
     std::size_t width = kFoldWidth;

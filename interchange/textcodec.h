@@ -20,6 +20,9 @@ inline bool IsValidUtf8(std::string_view text) {
 // The largest character boundary of valid UTF-8 text that is not past `pos`.
 std::size_t Utf8BoundaryAtOrBefore(std::string_view text, std::size_t pos);
 
+// `text` appended to `out` with & < > and " written as XML (and HTML) entities.
+void AppendXmlEscaped(std::string& out, std::string_view text);
+
 // A vCard content line appended to `out` folded so that no physical line passes 75 octets
 // (a continuation line's leading blank counts) and no UTF-8 sequence is split; each
 // physical line ends with `lineEnd`.

@@ -1,6 +1,7 @@
 #include "reports/htmlreport.h"
 
 #include "engine/contactrecord.h"
+#include "interchange/textcodec.h"
 #include "reports/reportcomposer.h"
 
 #include <QIODevice>
@@ -40,27 +41,6 @@ constexpr const char* kHead[] = {
 
 constexpr const char* kTail[] = {"</BODY>", "</HTML>"};
 
-void appendEscaped(std::string& out, std::string_view text) {
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-}
-
 class HtmlComposer : public ReportComposer {
 public:
     explicit HtmlComposer(const ReportFields& fields) : fields_(fields) {}
@@ -77,7 +57,7 @@ public:
         out += kEol;
         if (fields_.has(ReportField::Name)) {
             out += "<font size=\"5\"><B>";
-            appendEscaped(out, ReportFieldValue(record, ReportField::Name));
+            AppendXmlEscaped(out, ReportFieldValue(record, ReportField::Name));
             out += "</B></FONT>";
         }
         out += "<blockquote>";
@@ -86,7 +66,7 @@ public:
             if (!fields_.has(field))
                 continue;
             out += kHtmlLabels[i];
-            appendEscaped(out, ReportFieldValue(record, field));
+            AppendXmlEscaped(out, ReportFieldValue(record, field));
             out += "<br>";
         }
         out += "</blockquote>";
@@ -113,7 +93,7 @@ std::unique_ptr<ReportComposer> MakeHtmlComposer(const ReportFields& fields) {
 
 QByteArray HtmlEscaped(const QByteArray& text) {
     std::string out;
-    appendEscaped(out, std::string_view(text.data(), std::size_t(text.size())));
+    AppendXmlEscaped(out, std::string_view(text.data(), std::size_t(text.size())));
     return QByteArray::fromStdString(out);
 }
 

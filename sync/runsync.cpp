@@ -1,5 +1,6 @@
 #include "sync/runsync.h"
 
+#include "cli/commands.h"
 #include "engine/addressbookengine.h"
 #include "engine/fileio.h"
 #include "sync/synchroniser.h"
@@ -31,33 +32,15 @@ bool lookAt(const std::string& path, BookIdentity& identity, std::int64_t& modif
     return true;
 }
 
-class ErrorMessages : public MessageSink {
-public:
-    explicit ErrorMessages(std::ostream& err) : err_(err) {}
-    void showMessage(const std::string&, const std::string& text, MessageKind) override {
-        err_ << "quenlark-addressbook: " << text << '\n';
-    }
-
-private:
-    std::ostream& err_;
-};
-
 } // namespace
 
 int RunSync(CardDavCollection& collection, const SyncCommand& command, std::ostream& out,
             std::ostream& err) {
     OneBookSettings settings(command.bookPath);
-    ErrorMessages messages(err);
+    ErrorOutputMessages messages(err);
     AddressBookEngine engine(settings, messages, fileio::parentDir(command.bookPath));
-    if (!engine.OpenAddressBook()) {
-        const Result& why = engine.openFailure();
-        if (why.failure() == Failure::InUse)
-            return fail(err, "cannot open the address book \"" + command.bookPath +
-                                 "\": it is in use (close Quenlark Address Book and try again)");
-        return fail(err, "cannot open the address book \"" + command.bookPath + "\": " +
-                             (why.message().empty() ? "it is not an address book of this version"
-                                                    : why.message()));
-    }
+    if (!engine.OpenAddressBook())
+        return fail(err, WhyNotOpened(engine, command.bookPath));
     BookSnapshot book;
     std::int64_t size = 0;
     if (!lookAt(command.bookPath, book.identity, book.modified, size))

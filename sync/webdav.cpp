@@ -1,5 +1,7 @@
 #include "sync/webdav.h"
 
+#include "interchange/textcodec.h"
+
 #include <cctype>
 
 namespace quenlark::sync {
@@ -42,24 +44,7 @@ Result SendDav(HttpClient& http, const DavRequest& request, const MultistatusPar
 std::string XmlEscaped(const std::string& text) {
     std::string out;
     out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
+    AppendXmlEscaped(out, text);
     return out;
 }
 
